@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Everything of qmx that differs between Windows and POSIX. The rest of the program is portable.
+namespace platform {
+
+// Called first thing in main: text conversion on POSIX follows the user's locale.
+void initialise();
+
+// The program's arguments as wide text, the program name left out.
+std::vector<std::wstring> arguments(int argc, char** argv);
+
+// Narrow text is in the thread's ANSI code page on Windows and in the locale's encoding on POSIX.
+// On POSIX, bytes the locale cannot decode survive a round trip unchanged.
+std::wstring toWide(std::string_view narrow);
+std::string toNarrow(std::wstring_view wide);
+
+// Formed paths always use the backslash; on POSIX it is a folder separator as much as the slash.
+inline constexpr wchar_t kPathSeparator = L'\\';
+
+// True when a file or a folder exists at the path.
+bool pathExists(const std::wstring& path);
+
+// The path without the extension of its last component (the last dot and what follows).
+std::wstring removeExtension(const std::wstring& path);
+
+// Opens an existing file for reading and writing in place: it is neither truncated nor created.
+FILE* openReadWrite(const std::wstring& path);
+FILE* openReadOnly(const std::wstring& path);
+bool seekFile(FILE* file, std::int64_t offset, int origin);
+std::int64_t tellFile(FILE* file);
+
+// One line on standard output, flushed at once: GBK (code page 936) on Windows, the locale's
+// encoding on POSIX.
+void printLine(std::wstring_view text);
+
+}  // namespace platform

@@ -1,0 +1,128 @@
+#include "platform/Platform.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <clocale>
+#include <cstring>
+#include <cwchar>
+
+namespace platform {
+namespace {
+
+// Bytes that the locale cannot decode become lone low surrogates, as in Python's surrogateescape,
+// so that a file name read from an asset file reaches the file system with its own bytes.
+constexpr wchar_t kEscapeBase = 0xDC00;
+
+bool isEscapedByte(wchar_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::string nativePath(const std::wstring& path) {
+  std::string narrow = toNarrow(path);
+  for (char& c : narrow) {
+    if (c == '\\') c = '/';
+  }
+  return narrow;
+}
+
+}  // namespace
+
+void initialise() { std::setlocale(LC_ALL, ""); }
+
+std::vector<std::wstring> arguments(int argc, char** argv) {
+  std::vector<std::wstring> result;
+  for (int i = 1; i < argc; ++i) result.push_back(toWide(argv[i]));
+  return result;
+}
+
+std::wstring toWide(std::string_view narrow) {
+  std::wstring wide;
+  std::mbstate_t state{};
+  std::size_t i = 0;
+  while (i < narrow.size()) {
+    wchar_t c = 0;
+    const std::size_t used = std::mbrtowc(&c, narrow.data() + i, narrow.size() - i, &state);
+    if (used == 0) {
+      wide += L'\0';
+      ++i;
+    } else if (used > narrow.size() - i) {  // (size_t)-1 or -2: not decodable here
+      wide += static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(narrow[i]));
+      state = std::mbstate_t{};
+      ++i;
+    } else {
+      wide += c;
+      i += used;
+    }
+  }
+  return wide;
+}
+
+std::string toNarrow(std::wstring_view wide) {
+  std::string narrow;
+  std::mbstate_t state{};
+  char buffer[MB_LEN_MAX];
+  for (wchar_t c : wide) {
+    if (isEscapedByte(c)) {
+      narrow += static_cast<char>(c - kEscapeBase);
+      continue;
+    }
+    const std::size_t length = std::wcrtomb(buffer, c, &state);
+    if (length == static_cast<std::size_t>(-1)) {
+      appendUtf8(narrow, static_cast<char32_t>(c));  // the locale cannot say it: UTF-8 can
+      state = std::mbstate_t{};
+    } else {
+      narrow.append(buffer, length);
+    }
+  }
+  return narrow;
+}
+
+bool pathExists(const std::wstring& path) {
+  struct stat info;
+  return ::stat(nativePath(path).c_str(), &info) == 0;
+}
+
+std::wstring removeExtension(const std::wstring& path) {
+  // The shell's rule: the last dot after the last separator or blank starts the extension.
+  std::size_t dot = std::wstring::npos;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const wchar_t c = path[i];
+    if (c == L'\\' || c == L'/' || c == L' ') {
+      dot = std::wstring::npos;
+    } else if (c == L'.') {
+      dot = i;
+    }
+  }
+  return dot == std::wstring::npos ? path : path.substr(0, dot);
+}
+
+FILE* openReadWrite(const std::wstring& path) { return std::fopen(nativePath(path).c_str(), "r+b"); }
+FILE* openReadOnly(const std::wstring& path) { return std::fopen(nativePath(path).c_str(), "rb"); }
+bool seekFile(FILE* file, std::int64_t offset, int origin) { return fseeko(file, offset, origin) == 0; }
+std::int64_t tellFile(FILE* file) { return ftello(file); }
+
+void printLine(std::wstring_view text) {
+  const std::string bytes = toNarrow(text);
+  std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace platform

@@ -1,0 +1,81 @@
+#include "serialized/SerializedFile.h"
+
+#include <limits>
+
+#include "serialized/FormatVersion.h"
+
+namespace {
+// byteStart, byteSize, dataOffset and fileSize are 32-bit and offsets are computed signed.
+constexpr std::int64_t kLargestFile = std::numeric_limits<std::int32_t>::max();
+}  // namespace
+
+LoadStatus SerializedFile::load(const std::wstring& path) {
+  if (!stream_.open(path, true)) return LoadStatus::CannotOpen;
+  if (stream_.size() > kLargestFile) return LoadStatus::TooLarge;
+  return readModel();
+}
+
+LoadStatus SerializedFile::readModel() {
+  header_.read(stream_);
+  if (stream_.failed() || !metadataFitsFile()) return LoadStatus::Damaged;
+
+  stream_.seek(static_cast<std::int64_t>(header_.metadataStart()));
+  metadata_.context.formatVersion = header_.formatVersion;
+  stream_.setBigEndian(format::hasBigEndianMetadata(header_.formatVersion));
+  if (!metadata_.read(stream_)) return LoadStatus::Damaged;
+  if (metadata_.types.hasTypeTrees && format::hasHashedTypeList(header_.formatVersion)) {
+    return LoadStatus::TypeTreesUnsupported;
+  }
+
+  if (!objects_.read(stream_, metadata_.context)) return LoadStatus::Damaged;
+  const bool tableInsideMetadata = static_cast<std::uint64_t>(stream_.position()) <= header_.metadataEnd();
+  if (stream_.failed() || !tableInsideMetadata || !objectsFitFile()) return LoadStatus::Damaged;
+  return LoadStatus::Loaded;
+}
+
+bool SerializedFile::metadataFitsFile() const {
+  const auto fileLength = static_cast<std::uint64_t>(stream_.size());
+  const std::uint64_t start = header_.metadataStart();
+  const std::uint64_t end = header_.metadataEnd();
+  return header_.fileSize <= fileLength && start >= header_.byteLength() && start <= end && end <= fileLength;
+}
+
+bool SerializedFile::objectsFitFile() const {
+  const auto fileLength = static_cast<std::uint64_t>(stream_.size());
+  for (const auto& [key, info] : objects_.entries()) {
+    const std::uint64_t end = std::uint64_t{header_.dataOffset} + info.byteStart + info.byteSize;
+    if (end > fileLength) return false;
+  }
+  return true;
+}
+
+std::int64_t SerializedFile::objectOffset(const ObjectInfo& info) const {
+  return std::int64_t{header_.dataOffset} + info.byteStart;
+}
+
+std::vector<std::uint8_t> SerializedFile::readObjectBytes(const ObjectInfo& info) {
+  stream_.seek(objectOffset(info));
+  return stream_.readBytes(info.byteSize);
+}
+
+std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info) {
+  if (info.byteSize < 4) return std::nullopt;
+  stream_.seek(objectOffset(info));
+  const std::int32_t length = stream_.readInt32();
+  if (length < 0 || static_cast<std::uint32_t>(length) > info.byteSize - 4) return std::nullopt;
+  const std::vector<std::uint8_t> bytes = stream_.readBytes(static_cast<std::uint32_t>(length));
+  return std::string(bytes.begin(), bytes.end());
+}
+
+SaveStatus SerializedFile::save() {
+  if (!format::isWritable(header_.formatVersion)) return SaveStatus::NotWritable;
+  stream_.seekEnd();
+  header_.fileSize = static_cast<std::uint32_t>(stream_.position());
+
+  stream_.seek(0);
+  header_.write(stream_);
+  stream_.setBigEndian(format::hasBigEndianMetadata(header_.formatVersion));
+  metadata_.write(stream_);
+  objects_.write(stream_);
+  return stream_.flush() ? SaveStatus::Saved : SaveStatus::WriteFailed;
+}

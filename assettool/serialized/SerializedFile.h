@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "serialized/ObjectTable.h"
+#include "serialized/SerializedFileHeader.h"
+#include "serialized/SerializedMetadata.h"
+#include "stream/AssetStream.h"
+
+enum class LoadStatus {
+  Loaded,
+  CannotOpen,            // missing, or not open for reading and writing
+  TooLarge,              // offsets in the file are 32-bit
+  Damaged,               // truncated or inconsistent: writing into it could not be trusted
+  TypeTreesUnsupported,  // hashed type list followed by type trees
+};
+
+enum class SaveStatus { Saved, NotWritable, WriteFailed };
+
+// One serialized asset file, changed in place: replacement object data is appended at the end
+// and save rewrites the header, the start of the metadata and the object table where they stood,
+// each in exactly as many bytes as it had. Object data is read only on demand.
+class SerializedFile {
+ public:
+  // Opens the file for reading and writing and reads its header, metadata and object table. Any
+  // status but Loaded means the file must not be written; it has not been.
+  LoadStatus load(const std::wstring& path);
+
+  SerializedFileHeader headerCopy() const { return header_; }
+  const SerializedMetadata& metadata() const { return metadata_; }
+  ObjectTable& objects() { return objects_; }
+  const ObjectTable& objects() const { return objects_; }
+  AssetStream& stream() { return stream_; }
+
+  std::vector<std::uint8_t> readObjectBytes(const ObjectInfo& info);
+  // The length-prefixed name that opens the data of named objects; nothing when the length
+  // does not fit in the object's data.
+  std::optional<std::string> readObjectName(const ObjectInfo& info);
+
+  // Rewrites header, metadata start and object table in place. Files whose metadata is stored at
+  // their end are not written.
+  SaveStatus save();
+  bool close() { return stream_.close(); }
+
+ private:
+  LoadStatus readModel();
+  bool metadataFitsFile() const;
+  bool objectsFitFile() const;
+  std::int64_t objectOffset(const ObjectInfo& info) const;
+
+  SerializedFileHeader header_;
+  SerializedMetadata metadata_;
+  ObjectTable objects_;
+  AssetStream stream_;
+};

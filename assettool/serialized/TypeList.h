@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "serialized/ReadContext.h"
+#include "stream/AssetStream.h"
+
+// One type of the type list.
+struct TypeEntry {
+  std::int32_t classId = 0;
+  AssetStream::Hash128 scriptId{};  // script types (negative class IDs) of hashed type lists only
+  AssetStream::Hash128 typeHash{};  // hashed type lists only
+  ReadContext context;
+
+  // The entry of a hashed type list, class ID included.
+  void read(AssetStream& stream);
+  void write(AssetStream& stream) const;
+};
+
+// The types used in a serialized file, keyed by class ID in signed order. qmx reads object data
+// without them: the list is read to get past it and written back in exactly as many bytes.
+class TypeList {
+ public:
+  std::map<std::int32_t, TypeEntry> entries;
+  bool hasTypeTrees = false;
+
+  // Reads the list in the layout of the context's format version, leaving the stream at the
+  // object table. Hashed lists that announce type trees stop after the flag (qmx cannot get past
+  // them). False when the list cannot be a type list: counts that the remaining bytes cannot hold,
+  // negative child counts, or a hashed list that repeats a class ID (it could not be written back
+  // in the same length).
+  bool read(AssetStream& stream, const ReadContext& context);
+  // Hashed lists are written out in map order; the older tree lists are stepped over unchanged.
+  void write(AssetStream& stream, const ReadContext& context) const;
+
+ private:
+  bool readHashed(AssetStream& stream, const ReadContext& context);
+  bool readTrees(AssetStream& stream, const ReadContext& context);
+  void writeHashed(AssetStream& stream) const;
+};

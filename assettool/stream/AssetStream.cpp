@@ -1,0 +1,204 @@
+#include "stream/AssetStream.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/Platform.h"
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "qmx assumes a little-endian host");
+
+template <typename T>
+T reversedIf(bool reverse, T value) {
+  if (!reverse) return value;
+  auto bytes = std::bit_cast<std::array<std::uint8_t, sizeof(T)>>(value);
+  std::reverse(bytes.begin(), bytes.end());
+  return std::bit_cast<T>(bytes);
+}
+
+}  // namespace
+
+AssetStream::AssetStream(std::span<const std::uint8_t> bytes)
+    : memory_(bytes.begin(), bytes.end()), size_(static_cast<std::int64_t>(bytes.size())) {}
+
+AssetStream::~AssetStream() { close(); }
+
+bool AssetStream::open(const std::wstring& path, bool bigEndian) {
+  close();
+  bigEndian_ = bigEndian;
+  failed_ = false;
+  position_ = filePosition_ = size_ = 0;
+  lastAccess_ = LastAccess::None;
+  file_ = platform::openReadWrite(path);
+  if (file_ == nullptr || !platform::seekFile(file_, 0, SEEK_END)) {
+    failed_ = true;
+    return false;
+  }
+  size_ = platform::tellFile(file_);
+  filePosition_ = size_;
+  if (size_ < 0) failed_ = true;
+  return !failed_;
+}
+
+bool AssetStream::close() {
+  if (file_ != nullptr) {
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+  }
+  memory_.clear();
+  memory_.shrink_to_fit();
+  return !failed_;
+}
+
+std::uint64_t AssetStream::remaining() const {
+  return position_ >= size_ ? 0 : static_cast<std::uint64_t>(size_ - position_);
+}
+
+bool AssetStream::canRead(std::uint64_t count, std::uint64_t itemSize) const {
+  return itemSize == 0 || count <= remaining() / itemSize;
+}
+
+void AssetStream::syncFilePosition(LastAccess next) {
+  // A file stream must be repositioned between reading and writing anyway.
+  if (filePosition_ != position_ || (lastAccess_ != next && lastAccess_ != LastAccess::None)) {
+    if (!platform::seekFile(file_, position_, SEEK_SET)) failed_ = true;
+    filePosition_ = position_;
+  }
+  lastAccess_ = next;
+}
+
+bool AssetStream::readRaw(void* destination, std::uint64_t count) {
+  if (failed_ || count > remaining()) {
+    failed_ = true;
+    std::memset(destination, 0, count);
+    return false;
+  }
+  if (file_ != nullptr) {
+    syncFilePosition(LastAccess::Read);
+    const std::size_t got = std::fread(destination, 1, count, file_);
+    filePosition_ += static_cast<std::int64_t>(got);
+    if (got != count) {
+      failed_ = true;
+      std::memset(destination, 0, count);
+      return false;
+    }
+  } else {
+    std::memcpy(destination, memory_.data() + position_, count);
+  }
+  position_ += static_cast<std::int64_t>(count);
+  return true;
+}
+
+void AssetStream::writeRaw(const void* source, std::uint64_t count) {
+  if (file_ == nullptr) {
+    failed_ = true;  // streams over bytes are read-only
+    return;
+  }
+  syncFilePosition(LastAccess::Write);
+  const std::size_t put = std::fwrite(source, 1, count, file_);
+  filePosition_ += static_cast<std::int64_t>(put);
+  position_ += static_cast<std::int64_t>(put);
+  size_ = std::max(size_, position_);
+  if (put != count) failed_ = true;
+}
+
+std::uint8_t AssetStream::readByte() {
+  std::uint8_t value = 0;
+  readRaw(&value, 1);
+  return value;
+}
+
+std::uint16_t AssetStream::readUInt16() {
+  std::uint16_t value = 0;
+  readRaw(&value, sizeof value);
+  return reversedIf(bigEndian_, value);
+}
+
+std::int32_t AssetStream::readInt32() {
+  std::int32_t value = 0;
+  readRaw(&value, sizeof value);
+  return reversedIf(bigEndian_, value);
+}
+
+float AssetStream::readFloat() {
+  float value = 0;
+  readRaw(&value, sizeof value);
+  return reversedIf(bigEndian_, value);
+}
+
+std::int64_t AssetStream::readInt64() {
+  std::int64_t value = 0;
+  readRaw(&value, sizeof value);
+  return value;
+}
+
+AssetStream::Hash128 AssetStream::readHash128() {
+  Hash128 value{};
+  readRaw(value.data(), value.size());
+  return value;
+}
+
+std::vector<std::uint8_t> AssetStream::readBytes(std::uint64_t count) {
+  if (failed_ || count > remaining()) {
+    failed_ = true;
+    return {};
+  }
+  std::vector<std::uint8_t> bytes(count);
+  readRaw(bytes.data(), count);
+  return bytes;
+}
+
+std::string AssetStream::readCString(std::size_t limit) {
+  std::string text;
+  std::uint8_t c = 0;
+  if (!readRaw(&c, 1)) return text;
+  while (c != 0) {
+    text += static_cast<char>(c);
+    if (text.size() >= limit || !readRaw(&c, 1)) break;
+  }
+  return text;
+}
+
+void AssetStream::writeByte(std::uint8_t value) { writeRaw(&value, 1); }
+
+void AssetStream::writeUInt16(std::uint16_t value) {
+  value = reversedIf(bigEndian_, value);
+  writeRaw(&value, sizeof value);
+}
+
+void AssetStream::writeInt32(std::int32_t value) {
+  value = reversedIf(bigEndian_, value);
+  writeRaw(&value, sizeof value);
+}
+
+void AssetStream::writeInt64(std::int64_t value) { writeRaw(&value, sizeof value); }
+
+void AssetStream::writeBytes(std::span<const std::uint8_t> bytes) {
+  if (!bytes.empty()) writeRaw(bytes.data(), bytes.size());
+}
+
+bool AssetStream::flush() {
+  if (file_ != nullptr && std::fflush(file_) != 0) failed_ = true;
+  return !failed_;
+}
+
+void AssetStream::seek(std::int64_t offset) {
+  if (offset < 0) {
+    failed_ = true;
+    return;
+  }
+  position_ = offset;
+}
+
+void AssetStream::seekEnd() { position_ = size_; }
+
+void AssetStream::skipToAlignment() {
+  const std::int64_t misalignment = position_ % 4;
+  if (misalignment != 0) position_ += 4 - misalignment;
+}
+
+void AssetStream::alignRead() { skipToAlignment(); }
+
+void AssetStream::alignWrite() { skipToAlignment(); }

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+#include <vector>
+
+// The byte stream of qmx: an asset file opened for reading and writing in place, or a read-only
+// copy of some bytes. Every 16- and 32-bit value follows the stream's byte order; 64-bit values and
+// byte runs never do.
+//
+// Reads are checked: a read that would pass the end of the data reads nothing, returns zeros and
+// puts the stream in a failed state that stays (every later read fails too), so a reader can read a
+// whole record and test once at the end. Lengths and counts taken from the data are checked against
+// what remains before anything is allocated for them.
+class AssetStream {
+ public:
+  using Hash128 = std::array<std::uint8_t, 16>;
+
+  AssetStream() = default;
+  // A read-only stream over a copy of the bytes, little-endian.
+  explicit AssetStream(std::span<const std::uint8_t> bytes);
+  ~AssetStream();
+  AssetStream(const AssetStream&) = delete;
+  AssetStream& operator=(const AssetStream&) = delete;
+
+  // Opens an existing file for reading and writing without truncating it. False if it cannot be
+  // opened that way; the stream is then failed.
+  bool open(const std::wstring& path, bool bigEndian);
+  // Closes the file (flushing what was written) and releases the data. False if anything written
+  // through the stream failed to reach the file.
+  bool close();
+
+  bool bigEndian() const { return bigEndian_; }
+  void setBigEndian(bool bigEndian) { bigEndian_ = bigEndian; }
+
+  std::uint8_t readByte();
+  std::uint16_t readUInt16();
+  std::int32_t readInt32();
+  float readFloat();
+  std::int64_t readInt64();
+  Hash128 readHash128();
+  std::vector<std::uint8_t> readBytes(std::uint64_t count);
+  // Up to limit characters; the terminating zero is consumed only when it ends the string before
+  // the limit. Ends early, and fails the stream, when the data runs out.
+  std::string readCString(std::size_t limit);
+
+  void writeByte(std::uint8_t value);
+  void writeUInt16(std::uint16_t value);
+  void writeInt32(std::int32_t value);
+  void writeInt64(std::int64_t value);
+  void writeBytes(std::span<const std::uint8_t> bytes);
+  // Makes sure what was written has left the program's buffers; false if any write failed.
+  bool flush();
+
+  std::int64_t position() const { return position_; }
+  std::int64_t size() const { return size_; }
+  // Bytes between the position and the end of the data (0 when the position is past the end).
+  std::uint64_t remaining() const;
+  // Whether count items of itemSize bytes each can still be read, without overflow.
+  bool canRead(std::uint64_t count, std::uint64_t itemSize) const;
+  void seek(std::int64_t offset);
+  void seekEnd();
+  // Moves on to the next multiple of 4 of the absolute position; nothing is read or written.
+  void alignRead();
+  void alignWrite();
+
+  bool failed() const { return failed_; }
+  bool isFile() const { return file_ != nullptr; }
+
+ private:
+  enum class LastAccess { None, Read, Write };
+
+  bool readRaw(void* destination, std::uint64_t count);
+  void writeRaw(const void* source, std::uint64_t count);
+  void syncFilePosition(LastAccess next);
+  void skipToAlignment();
+
+  FILE* file_ = nullptr;
+  std::vector<std::uint8_t> memory_;
+  bool bigEndian_ = false;
+  bool failed_ = false;
+  std::int64_t position_ = 0;
+  std::int64_t size_ = 0;
+  std::int64_t filePosition_ = 0;
+  LastAccess lastAccess_ = LastAccess::None;
+};

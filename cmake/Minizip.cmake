@@ -1,0 +1,15 @@
+# minizip is not packaged for mingw: its reader is compiled from zlib's Debian source package,
+# which scripts/deps fetches into build/cache. Nothing of it is kept in the repository.
+file(GLOB _minizip_candidates "${CMAKE_SOURCE_DIR}/build/cache/zlib-*/contrib/minizip")
+list(SORT _minizip_candidates)
+list(GET _minizip_candidates -1 _minizip_default)
+set(MINIZIP_SOURCE_DIR "${_minizip_default}" CACHE PATH "contrib/minizip of zlib's source")
+if(NOT EXISTS "${MINIZIP_SOURCE_DIR}/unzip.c")
+  message(FATAL_ERROR "minizip sources not found under build/cache; run scripts/deps")
+endif()
+
+find_package(ZLIB REQUIRED)
+add_library(minizip STATIC "${MINIZIP_SOURCE_DIR}/unzip.c" "${MINIZIP_SOURCE_DIR}/ioapi.c")
+target_include_directories(minizip SYSTEM PUBLIC "${MINIZIP_SOURCE_DIR}")
+target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
+target_compile_options(minizip PRIVATE -w)

@@ -1,0 +1,165 @@
+#include "stream/AssetStream.h"
+
+#include <gtest/gtest.h>
+
+#include "support/Files.h"
+
+using testsupport::Bytes;
+
+namespace {
+
+AssetStream over(const Bytes& bytes) { return AssetStream(bytes); }
+
+TEST(AssetStream, ReadsIntegersInTheStreamsByteOrder) {
+  AssetStream little = over({0x0F, 0, 0, 0, 0x34, 0x12});
+  EXPECT_EQ(little.readInt32(), 15);
+  EXPECT_EQ(little.readUInt16(), 0x1234);
+
+  AssetStream big = over({0, 0, 0, 0x0F, 0x12, 0x34, 0x3F, 0x80, 0, 0});
+  big.setBigEndian(true);
+  EXPECT_EQ(big.readInt32(), 15);
+  EXPECT_EQ(big.readUInt16(), 0x1234);
+  EXPECT_EQ(big.readFloat(), 1.0f);
+  EXPECT_FALSE(big.failed());
+}
+
+TEST(AssetStream, NeverReversesInt64HashesOrByteRuns) {
+  for (bool bigEndian : {false, true}) {
+    Bytes bytes = {1, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 16; ++i) bytes.push_back(static_cast<std::uint8_t>(i));
+    bytes.insert(bytes.end(), {0xAA, 0xBB, 0xCC});
+    AssetStream stream = over(bytes);
+    stream.setBigEndian(bigEndian);
+    EXPECT_EQ(stream.readInt64(), 1);
+    const AssetStream::Hash128 hash = stream.readHash128();
+    EXPECT_EQ(hash[0], 0);
+    EXPECT_EQ(hash[15], 15);
+    EXPECT_EQ(stream.readBytes(3), (Bytes{0xAA, 0xBB, 0xCC}));
+  }
+}
+
+TEST(AssetStream, CStringStopsAtItsLimitWithoutConsumingTheNextByte) {
+  Bytes bytes(300, 'x');
+  bytes.push_back(0);
+  AssetStream stream = over(bytes);
+  EXPECT_EQ(stream.readCString(255), std::string(255, 'x'));
+  EXPECT_EQ(stream.position(), 255);
+
+  AssetStream exact = over({'a', 'b', 0, 'c'});
+  EXPECT_EQ(exact.readCString(2), "ab");
+  EXPECT_EQ(exact.position(), 2);  // the terminator is left for the next read
+
+  AssetStream shorter = over({'a', 'b', 0, 'c'});
+  EXPECT_EQ(shorter.readCString(255), "ab");
+  EXPECT_EQ(shorter.position(), 3);
+}
+
+TEST(AssetStream, CStringAtOrRunningOffTheEndFails) {
+  AssetStream empty = over({'a'});
+  empty.seek(1);
+  EXPECT_EQ(empty.readCString(255), "");
+  EXPECT_TRUE(empty.failed());
+
+  AssetStream unterminated = over({'a', 'b'});
+  EXPECT_EQ(unterminated.readCString(255), "ab");
+  EXPECT_TRUE(unterminated.failed());
+}
+
+TEST(AssetStream, AlignReadMovesToTheNextMultipleOfFour) {
+  AssetStream stream = over(Bytes(64, 0));
+  for (auto [from, to] : {std::pair{20, 20}, {21, 24}, {22, 24}, {23, 24}}) {
+    stream.seek(from);
+    stream.alignRead();
+    EXPECT_EQ(stream.position(), to) << "from " << from;
+  }
+}
+
+TEST(AssetStream, ReadPastTheEndFailsForGoodAndReturnsZeros) {
+  AssetStream stream = over({1, 2, 3});
+  EXPECT_EQ(stream.readInt32(), 0);
+  EXPECT_TRUE(stream.failed());
+  EXPECT_EQ(stream.position(), 0);
+  EXPECT_EQ(stream.readByte(), 0);  // sticky, although a byte is there
+}
+
+TEST(AssetStream, HugeLengthsAreRefusedBeforeAllocating) {
+  AssetStream stream = over({1, 2, 3, 4});
+  EXPECT_TRUE(stream.readBytes(0xFFFFFFFFFFull).empty());
+  EXPECT_TRUE(stream.failed());
+
+  AssetStream counts = over(Bytes(100, 0));
+  counts.seek(40);
+  EXPECT_TRUE(counts.canRead(10, 6));
+  EXPECT_FALSE(counts.canRead(11, 6));
+  EXPECT_FALSE(counts.canRead(0xFFFFFFFFFFFFFFFFull, 0xFFFF));
+}
+
+TEST(AssetStream, ByteStreamsAreReadOnly) {
+  AssetStream stream = over({1, 2, 3, 4});
+  stream.writeInt32(5);
+  EXPECT_TRUE(stream.failed());
+}
+
+class AssetStreamFile : public ::testing::Test {
+ protected:
+  std::wstring makeFile(const Bytes& bytes) {
+    const auto path = dir_ / "data.bin";
+    testsupport::writeFile(path, bytes);
+    return path.wstring();
+  }
+  Bytes fileBytes() { return testsupport::readFile(dir_ / "data.bin"); }
+
+  testsupport::TempDirectory dir_;
+};
+
+TEST_F(AssetStreamFile, WritesInPlaceInTheStreamsByteOrder) {
+  AssetStream stream;
+  ASSERT_TRUE(stream.open(makeFile(Bytes(12, 0xEE)), true));
+  EXPECT_EQ(stream.size(), 12);
+  stream.seek(2);
+  stream.writeInt32(15);
+  stream.setBigEndian(false);
+  stream.writeUInt16(0x1234);
+  stream.writeInt64(1);
+  ASSERT_TRUE(stream.close());
+  EXPECT_EQ(fileBytes(), (Bytes{0xEE, 0xEE, 0, 0, 0, 15, 0x34, 0x12, 1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(AssetStreamFile, AlignWriteSkipsWithoutWritingAndGapsFillWithZeros) {
+  AssetStream stream;
+  ASSERT_TRUE(stream.open(makeFile(Bytes(30, 0xEE)), false));
+  stream.seek(27);
+  stream.alignWrite();
+  EXPECT_EQ(stream.position(), 28);
+  stream.writeByte(1);
+  stream.seekEnd();
+  stream.writeByte(2);
+  stream.alignWrite();
+  EXPECT_EQ(stream.size(), 31);  // skipping past the end does not lengthen the file
+  stream.writeByte(3);
+  ASSERT_TRUE(stream.close());
+
+  Bytes expected(30, 0xEE);
+  expected[28] = 1;
+  expected.insert(expected.end(), {2, 0, 3});
+  EXPECT_EQ(fileBytes(), expected);
+}
+
+TEST_F(AssetStreamFile, ReadsAfterWritesSeeTheWrittenBytes) {
+  AssetStream stream;
+  ASSERT_TRUE(stream.open(makeFile({1, 2, 3, 4, 5, 6, 7, 8}), false));
+  EXPECT_EQ(stream.readInt32(), 0x04030201);
+  stream.writeInt32(0x0A0A0A0A);
+  stream.seek(2);
+  EXPECT_EQ(stream.readInt32(), 0x0A0A0403);
+  EXPECT_EQ(stream.readUInt16(), 0x0A0A);
+  EXPECT_TRUE(stream.close());
+}
+
+TEST_F(AssetStreamFile, OpeningAMissingFileFailsAndCreatesNothing) {
+  AssetStream stream;
+  EXPECT_FALSE(stream.open((dir_ / "missing.bin").wstring(), false));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "missing.bin"));
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+#include "serialized/SerializedFile.h"
+
+#include <gtest/gtest.h>
+
+#include "serialized/FormatVersion.h"
+#include "support/Files.h"
+#include "support/SampleAssets.h"
+
+using namespace testsupport;
+
+namespace {
+
+class SerializedFileTest : public ::testing::Test {
+ protected:
+  std::wstring place(const Bytes& bytes, const std::string& name = "test.assets") {
+    path_ = dir_ / name;
+    writeFile(path_, bytes);
+    return path_.wstring();
+  }
+  Bytes onDisk() const { return readFile(path_); }
+
+  TempDirectory dir_;
+  std::filesystem::path path_;
+};
+
+// The path ID a description's object has once read: 32-bit below the 64-bit formats.
+std::int64_t storedPathId(std::int64_t pathId, std::int32_t formatVersion) {
+  return format::hasLargePathIds(formatVersion) ? pathId : static_cast<std::uint32_t>(pathId);
+}
+
+class EveryFormat : public SerializedFileTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryFormat, LoadsHeaderMetadataTypesAndObjects) {
+  const int version = GetParam();
+  const AssetDescription description = sampleAsset(version);
+  const BuiltAsset built = buildAsset(description);
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+
+  const SerializedFileHeader header = file.headerCopy();
+  EXPECT_EQ(header.formatVersion, version);
+  EXPECT_EQ(header.fileSize, built.bytes.size());
+  EXPECT_EQ(header.dataOffset, built.dataOffset);
+  EXPECT_EQ(header.metadataStart(), built.metadataStart);
+  EXPECT_EQ(file.metadata().context.engineVersion, format::hasEngineVersion(version) ? "5.2.3f1" : "");
+  EXPECT_EQ(file.metadata().targetPlatform, format::hasEngineVersion(version) ? 19 : 0);
+
+  const auto& types = file.metadata().types.entries;
+  ASSERT_EQ(types.size(), 3u);
+  EXPECT_EQ(types.begin()->first, -1);
+  EXPECT_TRUE(file.metadata().types.hasTypeTrees == !format::hasHashedTypeList(version));
+  if (format::hasHashedTypeList(version)) {
+    EXPECT_EQ(types.at(-1).scriptId[0], 0x10);
+    EXPECT_EQ(types.at(28).typeHash[15], 0x40 + 15);
+  }
+
+  ASSERT_EQ(file.objects().entries().size(), description.objects.size());
+  for (std::size_t i = 0; i < description.objects.size(); ++i) {
+    const ObjectDescription& expected = description.objects[i];
+    const std::int64_t pathId = storedPathId(expected.pathId, version);
+    const ObjectInfo& info = file.objects().entries().at(ObjectTable::keyOf(pathId));
+    EXPECT_EQ(info.pathId, pathId);
+    EXPECT_EQ(info.byteStart, built.byteStarts[i]);
+    EXPECT_EQ(info.typeId, expected.typeId);
+    EXPECT_EQ(info.classId, expected.classId);
+    EXPECT_EQ(info.scriptTypeIndex, expected.scriptTypeIndex);
+    EXPECT_EQ(info.strippedWord, format::hasStrippedWord(version) ? expected.strippedWord : 0);
+    EXPECT_EQ(file.readObjectBytes(info), expected.data);
+  }
+  // Names are read in the metadata's byte order; the sample's object data is little-endian.
+  if (!format::hasBigEndianMetadata(version)) {
+    EXPECT_EQ(file.readObjectName(file.objects().entries().at(2)), "Atlas");
+  }
+}
+
+TEST_P(EveryFormat, SavingWithoutChangesLeavesWritableFilesByteForByte) {
+  const int version = GetParam();
+  const Bytes original = buildAsset(sampleAsset(version)).bytes;
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(original)), LoadStatus::Loaded);
+  const SaveStatus status = file.save();
+  EXPECT_TRUE(file.close());
+  EXPECT_EQ(status, format::isWritable(version) ? SaveStatus::Saved : SaveStatus::NotWritable);
+  EXPECT_EQ(onDisk(), original);
+}
+
+TEST_P(EveryFormat, EveryTruncationIsRefused) {
+  const Bytes original = buildAsset(sampleAsset(GetParam())).bytes;
+  for (std::size_t length = 0; length < original.size(); ++length) {
+    const Bytes truncated(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
+    SerializedFile file;
+    EXPECT_EQ(file.load(place(truncated)), LoadStatus::Damaged) << "length " << length;
+  }
+}
+
+// Around every threshold: big-endian metadata below 5, engine version from 7, header and metadata
+// moved at 9, hashed types and 64-bit path IDs from 14, the extra object word from 15.
+INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8, 9, 13, 14, 15, 17));
+
+TEST_F(SerializedFileTest, Format15TypeListAndObjectTableStartWhereTheyShould) {
+  const BuiltAsset built = buildAsset(sampleAsset(15));
+  EXPECT_EQ(built.typeListStart, 32u);  // 20-byte header, "5.2.3f1" and its zero, the platform
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+  EXPECT_EQ(ObjectInfo::byteLength(15), 28u);
+  EXPECT_EQ(ObjectInfo::byteLength(14), 24u);
+  EXPECT_EQ(ObjectInfo::byteLength(9), 20u);
+}
+
+TEST_F(SerializedFileTest, Format8KeepsItsMetadataAtTheEndAndIsNeverWritten) {
+  const BuiltAsset built = buildAsset(sampleAsset(8));
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+  EXPECT_EQ(file.headerCopy().byteLength(), 16u);
+  EXPECT_EQ(file.headerCopy().metadataStart(), built.bytes.size() - file.headerCopy().metadataSize + 1);
+  EXPECT_EQ(file.save(), SaveStatus::NotWritable);
+  file.close();
+  EXPECT_EQ(onDisk(), built.bytes);
+}
+
+TEST_F(SerializedFileTest, SaveWritesTheTableInPathIdOrderInTheSameBytes) {
+  AssetDescription description = sampleAsset(15);
+  std::swap(description.objects[0], description.objects[4]);  // -5 first, as unsorted files have it
+  std::swap(description.types[0], description.types[2]);
+  const BuiltAsset built = buildAsset(description);
+  {
+    SerializedFile file;
+    ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+    ASSERT_EQ(file.save(), SaveStatus::Saved);
+  }
+  const Bytes saved = onDisk();
+  ASSERT_EQ(saved.size(), built.bytes.size());
+  EXPECT_TRUE(std::equal(saved.begin() + built.metadataEnd - description.externals.size(), saved.end(),
+                         built.bytes.begin() + built.metadataEnd - description.externals.size()));
+
+  SerializedFile reloaded;
+  ASSERT_EQ(reloaded.load(path_.wstring()), LoadStatus::Loaded);
+  std::vector<std::int64_t> order;
+  for (const auto& [key, info] : reloaded.objects().entries()) order.push_back(info.pathId);
+  EXPECT_EQ(order, (std::vector<std::int64_t>{1, 2, 3, (std::int64_t{1} << 32) + 2, -5}));
+  EXPECT_EQ(reloaded.metadata().types.entries.begin()->first, -1);
+}
+
+TEST_F(SerializedFileTest, AppendedObjectsArePointedAtAndTheOldDataStays) {
+  const BuiltAsset built = buildAsset(sampleAsset(15));
+  const std::uint32_t oldLength = static_cast<std::uint32_t>(built.bytes.size());
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+  const std::uint32_t dataOffset = file.headerCopy().dataOffset;
+
+  for (std::uint64_t key : {2ull, 3ull}) {
+    ObjectInfo& info = file.objects().entries().at(key);
+    file.stream().seekEnd();
+    info.byteStart = static_cast<std::uint32_t>(file.stream().position()) - dataOffset;
+    const Bytes replacement(key == 2 ? 100 : 7, static_cast<std::uint8_t>(key));
+    file.stream().writeBytes(replacement);
+    info.byteSize = static_cast<std::uint32_t>(replacement.size());
+  }
+  ASSERT_EQ(file.save(), SaveStatus::Saved);
+  ASSERT_TRUE(file.close());
+
+  SerializedFile reloaded;
+  ASSERT_EQ(reloaded.load(path_.wstring()), LoadStatus::Loaded);
+  EXPECT_EQ(reloaded.headerCopy().fileSize, oldLength + 107);
+  const ObjectInfo& first = reloaded.objects().entries().at(2);
+  const ObjectInfo& second = reloaded.objects().entries().at(3);
+  EXPECT_EQ(first.byteStart, oldLength - dataOffset);
+  EXPECT_EQ(second.byteStart, first.byteStart + 100);
+  EXPECT_EQ(reloaded.readObjectBytes(second), Bytes(7, 3));
+  const Bytes saved = readFile(path_);
+  EXPECT_TRUE(std::equal(built.bytes.begin() + built.metadataEnd, built.bytes.end(), saved.begin() + built.metadataEnd));
+}
+
+std::size_t firstEntryOffset(const BuiltAsset& built) { return (built.objectTableStart + 4 + 3) / 4 * 4; }
+
+TEST_F(SerializedFileTest, InconsistentFilesAreRefused) {
+  struct Case {
+    const char* what;
+    void (*describe)(AssetDescription&);
+    void (*corrupt)(Bytes&, const BuiltAsset&);
+  };
+  const auto asBuilt = [](AssetDescription&) {};
+  const auto intact = [](Bytes&, const BuiltAsset&) {};
+  const Case cases[] = {
+      {"object data past the end", asBuilt,
+       [](Bytes& bytes, const BuiltAsset& built) { bytes[firstEntryOffset(built) + 15] = 0x7F; }},
+      {"object count beyond the bytes", asBuilt,
+       [](Bytes& bytes, const BuiltAsset& built) { bytes[built.objectTableStart + 3] = 0x10; }},
+      {"metadata size beyond the file", asBuilt, [](Bytes& bytes, const BuiltAsset&) { bytes[0] = 0x7F; }},
+      {"file size beyond the file", asBuilt, [](Bytes& bytes, const BuiltAsset&) { bytes[4] = 0x01; }},
+      {"type count beyond the bytes", asBuilt,
+       [](Bytes& bytes, const BuiltAsset& built) { bytes[built.typeListStart + 4] = 0x7F; }},
+      {"engine version without an end", [](AssetDescription& d) { d.engineVersion = std::string(300, '5'); },
+       intact},
+      {"repeated path ID", [](AssetDescription& d) { d.objects[1].pathId = d.objects[0].pathId; }, intact},
+      {"repeated class ID in a hashed type list", [](AssetDescription& d) { d.types[2].classId = 1; }, intact},
+  };
+  for (const Case& c : cases) {
+    AssetDescription description = sampleAsset(15);
+    c.describe(description);
+    const BuiltAsset built = buildAsset(description);
+    Bytes bytes = built.bytes;
+    c.corrupt(bytes, built);
+    SerializedFile file;
+    EXPECT_EQ(file.load(place(bytes)), LoadStatus::Damaged) << c.what;
+    file.close();
+    EXPECT_EQ(onDisk(), bytes) << c.what;
+  }
+}
+
+TEST_F(SerializedFileTest, RepeatedPathIdsKeepTheFirstEntry) {
+  AssetDescription description = sampleAsset(15);
+  description.objects[1].pathId = 1;
+  SerializedFile file;
+  EXPECT_EQ(file.load(place(buildAsset(description).bytes)), LoadStatus::Damaged);
+  EXPECT_EQ(file.objects().entries().at(1).byteSize, 83u);
+}
+
+TEST_F(SerializedFileTest, HashedTypeListsWithTypeTreesAreNotSupported) {
+  AssetDescription description = sampleAsset(15);
+  description.hasTypeTrees = true;
+  SerializedFile file;
+  EXPECT_EQ(file.load(place(buildAsset(description).bytes)), LoadStatus::TypeTreesUnsupported);
+}
+
+TEST_F(SerializedFileTest, MissingFilesCannotBeOpened) {
+  SerializedFile file;
+  EXPECT_EQ(file.load((dir_ / "missing.assets").wstring()), LoadStatus::CannotOpen);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "missing.assets"));
+}
+
+TEST_F(SerializedFileTest, FilesBeyondThe32BitOffsetsAreRefused) {
+  place(buildAsset(sampleAsset(15)).bytes);
+  std::filesystem::resize_file(path_, (std::uintmax_t{1} << 31) + 16);  // sparse
+  SerializedFile file;
+  EXPECT_EQ(file.load(path_.wstring()), LoadStatus::TooLarge);
+  file.close();
+  std::filesystem::remove(path_);
+}
+
+TEST_F(SerializedFileTest, ObjectNamesMustFitTheirObject) {
+  AssetDescription description = sampleAsset(15);
+  description.objects[0].data = {200, 0, 0, 0, 'a', 'b'};  // length runs past the object
+  description.objects[1].data = {2, 0, 0};                   // too short for a length
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(buildAsset(description).bytes)), LoadStatus::Loaded);
+  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(1)).has_value());
+  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(2)).has_value());
+  EXPECT_FALSE(file.stream().failed());
+  EXPECT_EQ(file.readObjectName(file.objects().entries().at(3)), "Localization");
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct ChildResult {
+  int exitCode = -1;
+  std::string output;  // standard output, bytes as written
+};
+
+// Runs a program with the arguments in the working folder, feeds it the input on standard input
+// and collects its standard output until it ends.
+ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
+                       const std::filesystem::path& workingFolder, const std::string& input = {});
+
+// A program built beside the running test, named without its platform suffix.
+std::filesystem::path siblingProgram(const std::string& name);
+
+// The line end a program's text output uses on this platform.
+extern const char* const kLineEnd;
+
+}  // namespace testsupport

@@ -1,0 +1,55 @@
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/Platform.h"
+#include "support/ChildProcess.h"
+
+namespace testsupport {
+
+const char* const kLineEnd = "\n";
+
+ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
+                       const std::filesystem::path& workingFolder, const std::string& input) {
+  int toChild[2];
+  int fromChild[2];
+  if (pipe(toChild) != 0 || pipe(fromChild) != 0) throw std::runtime_error("pipe");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(toChild[0], STDIN_FILENO);
+    dup2(fromChild[1], STDOUT_FILENO);
+    close(toChild[1]);
+    close(fromChild[0]);
+    if (chdir(workingFolder.c_str()) != 0) _exit(127);
+    std::vector<std::string> narrow{program.string()};
+    for (const std::wstring& argument : arguments) narrow.push_back(platform::toNarrow(argument));
+    std::vector<char*> argv;
+    for (std::string& a : narrow) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(toChild[0]);
+  close(fromChild[1]);
+  if (!input.empty()) [[maybe_unused]] const ssize_t sent = write(toChild[1], input.data(), input.size());
+  close(toChild[1]);
+
+  ChildResult result;
+  char buffer[4096];
+  ssize_t got = 0;
+  while ((got = read(fromChild[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, got);
+  close(fromChild[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::filesystem::path siblingProgram(const std::string& name) {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path() / name;
+}
+
+}  // namespace testsupport

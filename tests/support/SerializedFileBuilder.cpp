@@ -1,0 +1,219 @@
+#include "support/SerializedFileBuilder.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace testsupport {
+namespace {
+
+class ByteWriter {
+ public:
+  explicit ByteWriter(Bytes& out, std::size_t base = 0) : out_(out), base_(base) {}
+
+  bool bigEndian = false;
+
+  void byte(std::uint8_t value) { out_.push_back(value); }
+  void int16(std::uint16_t value) { integer(value, 2); }
+  void int32(std::uint32_t value) { integer(value, 4); }
+  void int64(std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) byte(static_cast<std::uint8_t>(value >> (8 * i)));
+  }
+  void bytes(const Bytes& run) { out_.insert(out_.end(), run.begin(), run.end()); }
+  void hash(const Hash& value) { out_.insert(out_.end(), value.begin(), value.end()); }
+  void cstring(const std::string& text) {
+    out_.insert(out_.end(), text.begin(), text.end());
+    byte(0);
+  }
+  // Zero bytes up to a multiple of alignment of the offset in the whole file.
+  void alignTo(std::size_t alignment) {
+    while ((base_ + out_.size()) % alignment != 0) byte(0);
+  }
+  std::size_t offset() const { return base_ + out_.size(); }
+
+ private:
+  void integer(std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+      const int shift = bigEndian ? 8 * (width - 1 - i) : 8 * i;
+      byte(static_cast<std::uint8_t>(value >> shift));
+    }
+  }
+
+  Bytes& out_;
+  std::size_t base_;
+};
+
+// Depth first, with an explicit stack so that deep test trees cannot exhaust the builder's stack.
+void writeTree(ByteWriter& w, const TreeNode& root) {
+  std::vector<const TreeNode*> stack{&root};
+  while (!stack.empty()) {
+    const TreeNode* node = stack.back();
+    stack.pop_back();
+    w.cstring(node->typeName);
+    w.cstring(node->fieldName);
+    w.int32(node->byteSize);
+    w.int32(node->index);
+    w.int32(node->isArray);
+    w.int32(node->version);
+    w.int32(node->metaFlags);
+    w.int32(static_cast<std::uint32_t>(node->children.size()));
+    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) stack.push_back(&*child);
+  }
+}
+
+void writeTypeList(ByteWriter& w, const AssetDescription& d) {
+  if (d.formatVersion >= 14) {
+    w.byte(d.hasTypeTrees ? 1 : 0);
+    w.int32(static_cast<std::uint32_t>(d.types.size()));
+    for (const TypeDescription& type : d.types) {
+      w.int32(type.classId);
+      if (type.classId < 0) w.hash(type.scriptId);
+      w.hash(type.typeHash);
+    }
+    return;
+  }
+  w.int32(static_cast<std::uint32_t>(d.types.size()));
+  for (const TypeDescription& type : d.types) {
+    w.int32(type.classId);
+    if (type.rawTree.empty()) {
+      writeTree(w, type.tree);
+    } else {
+      w.bytes(type.rawTree);
+    }
+  }
+  if (d.formatVersion >= 7) w.int32(0);
+}
+
+void writeObjectTable(ByteWriter& w, const AssetDescription& d, const std::vector<std::uint32_t>& starts) {
+  w.int32(static_cast<std::uint32_t>(d.objects.size()));
+  if (d.formatVersion >= 14) w.alignTo(4);
+  for (std::size_t i = 0; i < d.objects.size(); ++i) {
+    const ObjectDescription& o = d.objects[i];
+    if (d.formatVersion >= 14) {
+      w.int64(static_cast<std::uint64_t>(o.pathId));
+    } else {
+      w.int32(static_cast<std::uint32_t>(o.pathId));
+    }
+    w.int32(starts[i]);
+    w.int32(static_cast<std::uint32_t>(o.data.size()));
+    w.int32(static_cast<std::uint32_t>(o.typeId));
+    w.int16(static_cast<std::uint16_t>(o.classId));
+    w.int16(o.scriptTypeIndex);
+    if (d.formatVersion >= 15) w.int32(static_cast<std::uint32_t>(o.strippedWord));
+  }
+}
+
+// The metadata block as it stands at file offset base; records where its parts begin.
+Bytes buildMetadata(const AssetDescription& d, const std::vector<std::uint32_t>& starts, std::size_t base,
+                    BuiltAsset& built) {
+  Bytes metadata;
+  ByteWriter w(metadata, base);
+  w.bigEndian = d.formatVersion < 5;
+  if (d.formatVersion >= 7) {
+    w.cstring(d.engineVersion);
+    w.int32(static_cast<std::uint32_t>(d.targetPlatform));
+  }
+  built.typeListStart = w.offset();
+  writeTypeList(w, d);
+  built.objectTableStart = w.offset();
+  writeObjectTable(w, d, starts);
+  w.bytes(d.externals);
+  return metadata;
+}
+
+std::vector<std::uint32_t> layOutObjects(const AssetDescription& d) {
+  std::vector<std::uint32_t> starts;
+  std::uint32_t next = 0;
+  for (const ObjectDescription& o : d.objects) {
+    starts.push_back(next);
+    next += static_cast<std::uint32_t>(o.data.size());
+    next = (next + 7) & ~7u;
+  }
+  return starts;
+}
+
+void appendObjects(Bytes& file, const AssetDescription& d, const BuiltAsset& built) {
+  for (std::size_t i = 0; i < d.objects.size(); ++i) {
+    file.resize(built.dataOffset + built.byteStarts[i], 0);
+    file.insert(file.end(), d.objects[i].data.begin(), d.objects[i].data.end());
+  }
+}
+
+// The header goes into the zeroed bytes kept for it at the start of the file.
+void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataSize, std::uint32_t dataOffset) {
+  Bytes head;
+  ByteWriter w(head);
+  w.bigEndian = true;
+  w.int32(metadataSize);
+  w.int32(static_cast<std::uint32_t>(file.size()));
+  w.int32(static_cast<std::uint32_t>(d.formatVersion));
+  w.int32(dataOffset);
+  if (d.formatVersion >= 9) {
+    w.byte(d.endianness);
+    for (std::uint8_t b : d.reserved) w.byte(b);
+  }
+  std::copy(head.begin(), head.end(), file.begin());
+}
+
+std::size_t alignUp(std::size_t value, std::size_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+}  // namespace
+
+BuiltAsset buildAsset(const AssetDescription& d) {
+  BuiltAsset built;
+  built.byteStarts = layOutObjects(d);
+  const std::size_t headerLength = d.formatVersion >= 9 ? 20 : 16;
+  Bytes body;
+
+  if (d.formatVersion >= 9) {
+    built.metadataStart = headerLength;
+    const Bytes metadata = buildMetadata(d, built.byteStarts, headerLength, built);
+    built.metadataEnd = headerLength + metadata.size();
+    built.dataOffset = static_cast<std::uint32_t>(alignUp(built.metadataEnd, d.dataAlignment));
+    body.resize(built.dataOffset, 0);
+    std::copy(metadata.begin(), metadata.end(), body.begin() + static_cast<std::ptrdiff_t>(headerLength));
+    appendObjects(body, d, built);
+  } else {
+    built.dataOffset = static_cast<std::uint32_t>(alignUp(headerLength, d.dataAlignment));
+    body.resize(built.dataOffset, 0);
+    appendObjects(body, d, built);
+    // The metadata takes the last bytes of the file; its first byte is not part of it.
+    body.push_back(0);
+    built.metadataStart = body.size();
+    const Bytes metadata = buildMetadata(d, built.byteStarts, body.size(), built);
+    body.insert(body.end(), metadata.begin(), metadata.end());
+    built.metadataEnd = body.size();
+  }
+
+  const std::uint32_t metadataSize = d.formatVersion >= 9
+                                         ? static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart)
+                                         : static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart + 1);
+  built.bytes = std::move(body);
+  writeHeader(built.bytes, d, metadataSize, built.dataOffset);
+  return built;
+}
+
+TreeNode treeWithLeaves(int leaves) {
+  TreeNode root;
+  for (int i = 0; i < leaves; ++i) {
+    TreeNode leaf;
+    leaf.typeName = "int";
+    leaf.fieldName = "m_Field" + std::to_string(i);
+    leaf.byteSize = 4;
+    leaf.index = i + 1;
+    root.children.push_back(leaf);
+  }
+  return root;
+}
+
+void appendInt32(Bytes& bytes, std::int32_t value) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i)));
+}
+
+void appendString(Bytes& bytes, std::string_view text) {
+  appendInt32(bytes, static_cast<std::int32_t>(text.size()));
+  bytes.insert(bytes.end(), text.begin(), text.end());
+}
+
+}  // namespace testsupport

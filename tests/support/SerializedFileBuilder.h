@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/Files.h"
+
+// Writes serialized asset files from a description, independently of qmx's own reader and writer,
+// for any format version: the 16-byte header with the metadata at the end below 9, type trees
+// below 14, hashed type lists, 64-bit path IDs and the aligned object table from 14, the extra
+// object word from 15, big-endian metadata below 5.
+namespace testsupport {
+
+using Hash = std::array<std::uint8_t, 16>;
+
+struct TreeNode {
+  std::string typeName = "Base";
+  std::string fieldName = "Base";
+  std::int32_t byteSize = -1;
+  std::int32_t index = 0;
+  std::int32_t isArray = 0;
+  std::int32_t version = 1;
+  std::int32_t metaFlags = 0;
+  std::vector<TreeNode> children;
+};
+
+struct TypeDescription {
+  std::int32_t classId = 0;
+  Hash scriptId{};  // written for negative class IDs of hashed lists
+  Hash typeHash{};  // hashed lists only
+  TreeNode tree;    // tree lists only
+  Bytes rawTree;    // when not empty, written instead of tree (hostile or huge trees)
+};
+
+struct ObjectDescription {
+  std::int64_t pathId = 0;
+  std::int32_t typeId = 0;
+  std::int16_t classId = 0;
+  std::uint16_t scriptTypeIndex = 0xFFFF;
+  std::int32_t strippedWord = 0;
+  Bytes data;
+};
+
+struct AssetDescription {
+  std::int32_t formatVersion = 15;
+  std::string engineVersion = "5.2.3f1";
+  std::int32_t targetPlatform = 5;
+  std::uint8_t endianness = 0;
+  std::array<std::uint8_t, 3> reserved{};
+  bool hasTypeTrees = false;  // the flag of hashed lists
+  std::vector<TypeDescription> types;
+  std::vector<ObjectDescription> objects;  // table order and data order
+  Bytes externals = {0, 0, 0, 0};          // what follows the object table in the metadata
+  std::uint32_t dataAlignment = 16;
+};
+
+// Where the builder put things, for tests to look at.
+struct BuiltAsset {
+  Bytes bytes;
+  std::uint32_t dataOffset = 0;
+  std::size_t metadataStart = 0;
+  std::size_t typeListStart = 0;
+  std::size_t objectTableStart = 0;  // the object count
+  std::size_t metadataEnd = 0;
+  std::vector<std::uint32_t> byteStarts;  // per object, in description order
+};
+
+BuiltAsset buildAsset(const AssetDescription& description);
+
+// A type tree of one node with the given number of leaf children.
+TreeNode treeWithLeaves(int leaves);
+
+// Little-endian helpers for object data.
+void appendInt32(Bytes& bytes, std::int32_t value);
+void appendString(Bytes& bytes, std::string_view text);  // 32-bit length, then the bytes
+
+}  // namespace testsupport
