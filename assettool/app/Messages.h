@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // Every line qmx prints, one per message.
@@ -12,6 +14,11 @@ inline constexpr std::wstring_view kFileMissing = L"文件不存在！";
 inline constexpr std::wstring_view kRepackStarted = L"正在重新打包！请不要关闭本窗口！";
 inline constexpr std::wstring_view kDone = L"完成！";
 inline constexpr std::wstring_view kVersionBelow9 = L"版本小于9";
+inline constexpr std::wstring_view kClassTableMissing = L"载入数据库出错";
+
+// One object is left as it was; the run goes on. Each is followed by the object's description.
+inline constexpr std::wstring_view kObjectDataDamaged = L"对象数据有误，未替换：";
+inline constexpr std::wstring_view kReplacementUnreadable = L"替换文件无法读取，未替换：";
 
 // The asset file is refused before anything is written to it.
 inline constexpr std::wstring_view kCannotOpen = L"无法读写文件！";
@@ -19,5 +26,8 @@ inline constexpr std::wstring_view kDamaged = L"文件已损坏，未作修改�
 inline constexpr std::wstring_view kTooLarge = L"文件过大，未作修改！";
 inline constexpr std::wstring_view kTypeTreesUnsupported = L"不支持带类型树的文件，未作修改！";
 inline constexpr std::wstring_view kWriteFailed = L"写入文件出错！";
+
+// "Texture2D <name>: Unsupported texture format <number>"
+std::wstring unsupportedTextureFormat(std::wstring_view name, std::int32_t textureFormat);
 
 }  // namespace messages

@@ -1,6 +1,8 @@
 #include "app/RepackRun.h"
 
 #include "app/Messages.h"
+#include "app/ObjectImport.h"
+#include "app/UnpackFolder.h"
 #include "platform/Platform.h"
 #include "serialized/FormatVersion.h"
 #include "serialized/SerializedFile.h"
@@ -24,7 +26,7 @@ std::wstring_view refusal(LoadStatus status) {
 
 }  // namespace
 
-void runRepack(const std::wstring& assetPath, const LinePrinter& print) {
+void runRepack(const std::wstring& assetPath, const ClassIdTable& classes, const LinePrinter& print) {
   if (!platform::pathExists(assetPath)) {
     print(messages::kFileMissing);
     return;
@@ -43,7 +45,10 @@ void runRepack(const std::wstring& assetPath, const LinePrinter& print) {
     return;
   }
 
-  const bool saved = file.save() == SaveStatus::Saved;
+  UnpackFolder folder(assetPath);
+  ObjectImport(file, classes, folder, print).importAll();
+  // A failed append leaves the table as it was: the old objects stay referenced.
+  const bool saved = !file.stream().failed() && file.save() == SaveStatus::Saved;
   const bool closed = file.close();
   print(saved && closed ? messages::kDone : messages::kWriteFailed);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@ FILE* openReadWrite(const std::wstring& path);
 FILE* openReadOnly(const std::wstring& path);
 bool seekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t tellFile(FILE* file);
+
+// The class-ID table text built into the program; nothing when it cannot be found.
+std::optional<std::string_view> classTableText();
 
 // One line on standard output, flushed at once: GBK (code page 936) on Windows, the locale's
 // encoding on POSIX.

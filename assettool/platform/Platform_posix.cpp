@@ -7,6 +7,10 @@
 #include <cstring>
 #include <cwchar>
 
+// Generated at build time from assettool/resources/classes.txt.
+extern const unsigned char kEmbeddedClassTable[];
+extern const std::size_t kEmbeddedClassTableSize;
+
 namespace platform {
 namespace {
 
@@ -117,6 +121,10 @@ FILE* openReadWrite(const std::wstring& path) { return std::fopen(nativePath(pat
 FILE* openReadOnly(const std::wstring& path) { return std::fopen(nativePath(path).c_str(), "rb"); }
 bool seekFile(FILE* file, std::int64_t offset, int origin) { return fseeko(file, offset, origin) == 0; }
 std::int64_t tellFile(FILE* file) { return ftello(file); }
+
+std::optional<std::string_view> classTableText() {
+  return std::string_view(reinterpret_cast<const char*>(kEmbeddedClassTable), kEmbeddedClassTableSize);
+}
 
 void printLine(std::wstring_view text) {
   const std::string bytes = toNarrow(text);

@@ -62,6 +62,17 @@ FILE* openReadOnly(const std::wstring& path) { return _wfopen(path.c_str(), L"rb
 bool seekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin) == 0; }
 std::int64_t tellFile(FILE* file) { return _ftelli64(file); }
 
+std::optional<std::string_view> classTableText() {
+  constexpr WORD kChinesePrc = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+  const HMODULE self = GetModuleHandleW(nullptr);
+  const HRSRC found = FindResourceExW(self, L"ID", MAKEINTRESOURCEW(102), kChinesePrc);
+  if (found == nullptr) return std::nullopt;
+  const HGLOBAL loaded = LoadResource(self, found);
+  const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (data == nullptr) return std::nullopt;
+  return std::string_view(static_cast<const char*>(data), SizeofResource(self, found));
+}
+
 void printLine(std::wstring_view text) {
   const std::string bytes = encode(text, kConsoleCodePage);
   std::fwrite(bytes.data(), 1, bytes.size(), stdout);

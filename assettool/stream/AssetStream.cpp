@@ -27,11 +27,22 @@ AssetStream::~AssetStream() { close(); }
 
 bool AssetStream::open(const std::wstring& path, bool bigEndian) {
   close();
+  writable_ = true;
+  return openWith(platform::openReadWrite(path), bigEndian);
+}
+
+bool AssetStream::openReadOnly(const std::wstring& path) {
+  close();
+  writable_ = false;
+  return openWith(platform::openReadOnly(path), false);
+}
+
+bool AssetStream::openWith(FILE* file, bool bigEndian) {
+  file_ = file;
   bigEndian_ = bigEndian;
   failed_ = false;
   position_ = filePosition_ = size_ = 0;
   lastAccess_ = LastAccess::None;
-  file_ = platform::openReadWrite(path);
   if (file_ == nullptr || !platform::seekFile(file_, 0, SEEK_END)) {
     failed_ = true;
     return false;
@@ -92,8 +103,8 @@ bool AssetStream::readRaw(void* destination, std::uint64_t count) {
 }
 
 void AssetStream::writeRaw(const void* source, std::uint64_t count) {
-  if (file_ == nullptr) {
-    failed_ = true;  // streams over bytes are read-only
+  if (file_ == nullptr || !writable_) {
+    failed_ = true;  // streams over bytes, and files opened for reading, are read-only
     return;
   }
   syncFilePosition(LastAccess::Write);
@@ -202,3 +213,11 @@ void AssetStream::skipToAlignment() {
 void AssetStream::alignRead() { skipToAlignment(); }
 
 void AssetStream::alignWrite() { skipToAlignment(); }
+
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::wstring& path) {
+  AssetStream stream;
+  if (!stream.openReadOnly(path)) return std::nullopt;
+  std::vector<std::uint8_t> bytes = stream.readBytes(static_cast<std::uint64_t>(stream.size()));
+  if (!stream.close()) return std::nullopt;
+  return bytes;
+}

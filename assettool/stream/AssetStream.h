@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ class AssetStream {
   // Opens an existing file for reading and writing without truncating it. False if it cannot be
   // opened that way; the stream is then failed.
   bool open(const std::wstring& path, bool bigEndian);
+  // Opens an existing file for reading only; writes fail.
+  bool openReadOnly(const std::wstring& path);
   // Closes the file (flushing what was written) and releases the data. False if anything written
   // through the stream failed to reach the file.
   bool close();
@@ -73,12 +76,14 @@ class AssetStream {
  private:
   enum class LastAccess { None, Read, Write };
 
+  bool openWith(FILE* file, bool bigEndian);
   bool readRaw(void* destination, std::uint64_t count);
   void writeRaw(const void* source, std::uint64_t count);
   void syncFilePosition(LastAccess next);
   void skipToAlignment();
 
   FILE* file_ = nullptr;
+  bool writable_ = false;
   std::vector<std::uint8_t> memory_;
   bool bigEndian_ = false;
   bool failed_ = false;
@@ -87,3 +92,6 @@ class AssetStream {
   std::int64_t filePosition_ = 0;
   LastAccess lastAccess_ = LastAccess::None;
 };
+
+// The whole content of a file, read through a read-only stream; nothing if it cannot be read.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::wstring& path);

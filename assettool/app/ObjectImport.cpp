@@ -1,0 +1,160 @@
+#include "app/ObjectImport.h"
+
+#include "app/Messages.h"
+#include "codecs/FontRecord.h"
+#include "codecs/TextAssetRecord.h"
+#include "codecs/Texture2DRecord.h"
+#include "platform/Platform.h"
+
+namespace {
+
+namespace class_name {
+constexpr std::wstring_view kFont = L"Font";
+constexpr std::wstring_view kTexture2D = L"Texture2D";
+constexpr std::wstring_view kTextAsset = L"TextAsset";
+constexpr std::wstring_view kMonoBehaviour = L"MonoBehaviour";
+}  // namespace class_name
+
+std::wstring nameText(const std::string& bytes) {
+  return platform::toWide(std::string_view(bytes.c_str()));  // up to the first zero byte
+}
+
+std::wstring nameText(const fields::Bytes& bytes) {
+  return nameText(std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+
+ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder, LinePrinter print)
+    : file_(file),
+      classes_(classes),
+      folder_(folder),
+      print_(std::move(print)),
+      dataOffset_(file.headerCopy().dataOffset),
+      formatVersion_(file.headerCopy().formatVersion) {}
+
+void ObjectImport::importAll() {
+  for (auto& [key, info] : file_.objects().entries()) importObject(info);
+}
+
+void ObjectImport::importObject(ObjectInfo& info) {
+  Object object{info, classes_.className(info.classId), {}};
+  if (object.className == class_name::kMonoBehaviour) {
+    importMonoBehaviour(object);
+    return;
+  }
+  const bool named = object.className == class_name::kFont || object.className == class_name::kTexture2D ||
+                     object.className == class_name::kTextAsset;
+  if (!named) return;
+  std::optional<std::wstring> name = objectName(info);
+  if (!name) {
+    warn(messages::kObjectDataDamaged, object);
+    return;
+  }
+  object.name = std::move(*name);
+  if (object.className == class_name::kFont) {
+    importFont(object);
+  } else if (object.className == class_name::kTexture2D) {
+    importTexture(object);
+  } else {
+    importTextAsset(object);
+  }
+}
+
+std::optional<std::wstring> ObjectImport::objectName(const ObjectInfo& info) {
+  std::optional<std::string> bytes = file_.readObjectName(info);
+  if (!bytes) return std::nullopt;
+  return nameText(*bytes);
+}
+
+// A name that would lead out of its class folder matches no file, but still takes its place in
+// the numbering of equal names.
+void ObjectImport::importFont(Object& object) {
+  const std::wstring ttf = folder_.replacementPath(folder_.classFolder(object.className), object.name, L"ttf");
+  const std::wstring rect = FontRecord::rectPath(ttf);
+  if (!UnpackFolder::staysInClassFolder(object.name)) return;
+  if (!platform::pathExists(ttf) && !platform::pathExists(rect)) return;
+
+  FontRecord record;
+  if (!record.parse(file_.readObjectBytes(object.info), formatVersion_)) {
+    warn(messages::kObjectDataDamaged, object);
+    return;
+  }
+  if (!record.importFont(ttf)) {
+    warn(messages::kReplacementUnreadable, object);
+    return;
+  }
+  object.info.byteStart = beginAppend();
+  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+}
+
+void ObjectImport::importTexture(Object& object) {
+  const std::wstring dds = folder_.replacementPath(folder_.classFolder(object.className), object.name, L"dds");
+  if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(dds)) return;
+
+  Texture2DRecord record;
+  if (!record.parse(file_.readObjectBytes(object.info))) {
+    warn(messages::kObjectDataDamaged, object);
+    return;
+  }
+  switch (record.importDds(dds)) {
+    case Texture2DRecord::DdsImport::Unreadable:
+      warn(messages::kReplacementUnreadable, object);
+      return;
+    case Texture2DRecord::DdsImport::Unsupported:
+      print_(messages::unsupportedTextureFormat(object.name, record.textureFormat()));
+      break;
+    case Texture2DRecord::DdsImport::NotImportable:
+    case Texture2DRecord::DdsImport::Imported:
+      break;
+  }
+  object.info.byteStart = beginAppend();
+  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+}
+
+void ObjectImport::importTextAsset(Object& object) {
+  const std::wstring txt = folder_.replacementPath(folder_.classFolder(object.className), object.name, L"txt");
+  if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(txt)) return;
+
+  TextAssetRecord record;
+  if (!record.parse(file_.readObjectBytes(object.info))) {
+    warn(messages::kObjectDataDamaged, object);
+    return;
+  }
+  std::optional<fields::Bytes> script = readWholeFile(txt);
+  if (!script) {
+    warn(messages::kReplacementUnreadable, object);
+    return;
+  }
+  record.setScript(std::move(*script));
+  object.info.byteStart = beginAppend();
+  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+}
+
+void ObjectImport::importMonoBehaviour(Object& object) {
+  const std::wstring bin = folder_.monoBehaviourPath(object.className, object.info.typeId, object.info.pathId);
+  if (!platform::pathExists(bin)) return;
+  std::optional<fields::Bytes> data = readWholeFile(bin);
+  if (!data) {
+    warn(messages::kReplacementUnreadable, object);
+    return;
+  }
+  object.info.byteStart = beginAppend();
+  file_.stream().writeBytes(*data);
+  object.info.byteSize = static_cast<std::uint32_t>(data->size());
+}
+
+std::uint32_t ObjectImport::beginAppend() {
+  AssetStream& stream = file_.stream();
+  stream.seekEnd();
+  fields::writeZeroPadding(stream);
+  return static_cast<std::uint32_t>(stream.position()) - dataOffset_;
+}
+
+void ObjectImport::warn(std::wstring_view message, const Object& object) {
+  std::wstring line(message);
+  line += object.className;
+  if (!object.name.empty()) line += L" " + object.name;
+  line += L" (PathID " + std::to_wstring(object.info.pathId) + L")";
+  print_(line);
+}

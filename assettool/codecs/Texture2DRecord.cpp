@@ -1,0 +1,87 @@
+#include "codecs/Texture2DRecord.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kDdsHeaderLength = 128;
+constexpr std::size_t kDdsHeightOffset = 12;
+constexpr std::size_t kDdsWidthOffset = 16;
+
+namespace texture_format {
+constexpr std::int32_t kRgb24 = 3;
+constexpr std::int32_t kArgb32 = 5;
+}  // namespace texture_format
+
+bool hasDdsImport(std::int32_t format) {
+  constexpr std::array kImported = {1, 2, 3, 4, 5, 7, 10, 12, 13, 37};
+  return std::find(kImported.begin(), kImported.end(), format) != kImported.end();
+}
+
+// PVRTC, ETC, ATC, EAC and ETC2: no DDS file can carry them.
+bool isMobileCompressed(std::int32_t format) { return (format >= 30 && format <= 36) || (format >= 41 && format <= 47); }
+
+std::int32_t littleEndianWord(const fields::Bytes& bytes, std::size_t offset) {
+  AssetStream stream(std::span<const std::uint8_t>(bytes).subspan(offset, 4));
+  return stream.readInt32();
+}
+
+}  // namespace
+
+void reorderChannels(std::int32_t textureFormat, fields::Bytes& imageData) {
+  if (textureFormat == texture_format::kArgb32) {
+    for (std::size_t i = 0; i + 4 <= imageData.size(); i += 4) std::reverse(&imageData[i], &imageData[i + 4]);
+  } else if (textureFormat == texture_format::kRgb24) {
+    for (std::size_t i = 0; i + 3 <= imageData.size(); i += 3) std::swap(imageData[i], imageData[i + 2]);
+  }
+}
+
+bool Texture2DRecord::parse(std::span<const std::uint8_t> bytes) {
+  AssetStream stream(bytes);
+  auto name = fields::readSized(stream);
+  if (!name) return false;
+  name_ = std::move(*name);
+  stream.alignRead();
+  width_ = stream.readInt32();
+  height_ = stream.readInt32();
+  imageDataSize_ = stream.readInt32();
+  textureFormat_ = stream.readInt32();
+  mipValue_ = stream.readInt32();
+  for (bool& flag : flags_) flag = stream.readByte() != 0;
+  stream.alignRead();
+  settings_ = fields::readWords<8>(stream);
+  auto imageData = fields::readSized(stream);
+  if (!imageData) return false;
+  imageData_ = std::move(*imageData);
+  return !stream.failed();
+}
+
+Texture2DRecord::DdsImport Texture2DRecord::importDds(const std::wstring& path) {
+  if (isMobileCompressed(textureFormat_)) return DdsImport::NotImportable;
+  if (!hasDdsImport(textureFormat_)) return DdsImport::Unsupported;
+  std::optional<fields::Bytes> dds = readWholeFile(path);
+  if (!dds || dds->size() < kDdsHeaderLength) return DdsImport::Unreadable;
+  height_ = littleEndianWord(*dds, kDdsHeightOffset);
+  width_ = littleEndianWord(*dds, kDdsWidthOffset);
+  dds->erase(dds->begin(), dds->begin() + kDdsHeaderLength);
+  imageData_ = std::move(*dds);
+  imageDataSize_ = static_cast<std::int32_t>(imageData_.size());
+  reorderChannels(textureFormat_, imageData_);
+  return DdsImport::Imported;
+}
+
+std::int32_t Texture2DRecord::write(AssetStream& stream) const {
+  const std::int64_t start = stream.position();
+  fields::writeSized(stream, name_);
+  stream.alignWrite();
+  stream.writeInt32(width_);
+  stream.writeInt32(height_);
+  stream.writeInt32(imageDataSize_);
+  stream.writeInt32(textureFormat_);
+  stream.writeInt32(mipValue_);
+  for (bool flag : flags_) stream.writeByte(flag ? 1 : 0);
+  stream.alignWrite();
+  fields::writeWords(stream, settings_);
+  fields::writeSized(stream, imageData_);
+  return static_cast<std::int32_t>(stream.position() - start);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "codecs/ObjectFields.h"
+
+// The data of a Texture2D object. A DDS file replaces its size and image data; everything else is
+// carried over as read.
+class Texture2DRecord {
+ public:
+  enum class DdsImport {
+    Imported,
+    NotImportable,  // a mobile compressed format: kept without a word
+    Unsupported,    // any other format without DDS import: kept, with a warning
+    Unreadable,     // the DDS file cannot be read or is shorter than its header
+  };
+
+  // False when a length is negative or the fields run past the object's bytes.
+  bool parse(std::span<const std::uint8_t> bytes);
+  DdsImport importDds(const std::wstring& path);
+  // Appends the record at the stream's position and returns the number of bytes it took.
+  std::int32_t write(AssetStream& stream) const;
+
+  const fields::Bytes& name() const { return name_; }
+  std::int32_t width() const { return width_; }
+  std::int32_t height() const { return height_; }
+  std::int32_t textureFormat() const { return textureFormat_; }
+  const fields::Bytes& imageData() const { return imageData_; }
+
+ private:
+  fields::Bytes name_;
+  std::int32_t width_ = 0;
+  std::int32_t height_ = 0;
+  std::int32_t imageDataSize_ = 0;
+  std::int32_t textureFormat_ = 0;
+  std::int32_t mipValue_ = 0;
+  std::array<bool, 3> flags_{};
+  std::array<std::int32_t, 8> settings_{};  // the float among them is kept as its bytes
+  fields::Bytes imageData_;
+};
+
+// How the channels of uncompressed DDS data are reordered for a texture format (B G R A in the file).
+void reorderChannels(std::int32_t textureFormat, fields::Bytes& imageData);
