@@ -19,6 +19,9 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
 // A program built beside the running test, named without its platform suffix.
 std::filesystem::path siblingProgram(const std::string& name);
 
+// Text as a console program prints it here: GBK on Windows, UTF-8 elsewhere.
+std::string consoleBytes(std::wstring_view text);
+
 // The line end a program's text output uses on this platform.
 extern const char* const kLineEnd;
 

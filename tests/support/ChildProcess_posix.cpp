@@ -48,6 +48,22 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   return result;
 }
 
+std::string consoleBytes(std::wstring_view text) {
+  std::string utf8;
+  for (wchar_t wide : text) {
+    const auto c = static_cast<char32_t>(wide);
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      utf8 += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+               static_cast<char>(0x80 | (c & 0x3F))};
+    }
+  }
+  return utf8;
+}
+
 std::filesystem::path siblingProgram(const std::string& name) {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path() / name;
 }

@@ -90,6 +90,14 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   return result;
 }
 
+std::string consoleBytes(std::wstring_view text) {
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(936, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string bytes(length, '\0');
+  WideCharToMultiByte(936, 0, text.data(), size, bytes.data(), length, nullptr, nullptr);
+  return bytes;
+}
+
 std::filesystem::path siblingProgram(const std::string& name) {
   wchar_t self[MAX_PATH * 4];
   GetModuleFileNameW(nullptr, self, static_cast<DWORD>(std::size(self)));

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include "codecs/FontRecord.h"
+#include "codecs/TextAssetRecord.h"
+#include "codecs/Texture2DRecord.h"
+#include "support/Files.h"
+#include "support/ObjectData.h"
+
+using namespace testsupport;
+
+namespace {
+
+// Writes records at the end of a file that already holds some bytes, as the repack run appends.
+class CodecTest : public ::testing::Test {
+ protected:
+  template <typename Record>
+  Bytes written(const Record& record, std::size_t fileLength = 0, std::int32_t* size = nullptr) {
+    const auto path = dir_ / "asset.bin";
+    writeFile(path, Bytes(fileLength, 0xEE));
+    AssetStream stream;
+    EXPECT_TRUE(stream.open(path.wstring(), false));
+    stream.seekEnd();
+    const std::int32_t byteSize = record.write(stream);
+    EXPECT_TRUE(stream.close());
+    const Bytes file = readFile(path);
+    EXPECT_EQ(static_cast<std::size_t>(byteSize), file.size() - fileLength);
+    if (size != nullptr) *size = byteSize;
+    return Bytes(file.begin() + static_cast<std::ptrdiff_t>(fileLength), file.end());
+  }
+  std::wstring place(const std::string& name, const Bytes& bytes) {
+    writeFile(dir_ / name, bytes);
+    return (dir_ / name).wstring();
+  }
+
+  TempDirectory dir_;
+};
+
+TEST_F(CodecTest, TextureWritesBackWhatItReadWithFlagBytesAsZeroOrOne) {
+  TextureData texture;
+  const Bytes original = textureObject(texture);
+  Texture2DRecord record;
+  ASSERT_TRUE(record.parse(original));
+  EXPECT_EQ(written(record), original);
+
+  texture.flags = {0, 2, 1};
+  Texture2DRecord flagged;
+  ASSERT_TRUE(flagged.parse(textureObject(texture)));
+  texture.flags = {0, 1, 1};
+  EXPECT_EQ(written(flagged), textureObject(texture));
+}
+
+TEST_F(CodecTest, TexturePaddingIsCountedFromTheStartOfTheFile) {
+  TextureData texture;
+  texture.name = "ab";  // 4 + 2 bytes: padded at offset 0, already aligned at offset 2
+  Texture2DRecord record;
+  ASSERT_TRUE(record.parse(textureObject(texture)));
+  std::int32_t atZero = 0;
+  std::int32_t atTwo = 0;
+  written(record, 0, &atZero);
+  written(record, 2, &atTwo);
+  EXPECT_EQ(atZero, atTwo + 2);
+}
+
+TEST_F(CodecTest, DdsGivesSizeAndDataAfterItsHeader) {
+  TextureData texture;
+  texture.textureFormat = 10;  // DXT1
+  Texture2DRecord record;
+  ASSERT_TRUE(record.parse(textureObject(texture)));
+  const Bytes blocks(1'152'000, 0x3C);
+  ASSERT_EQ(record.importDds(place("a.dds", ddsFile(1920, 1200, blocks))), Texture2DRecord::DdsImport::Imported);
+  EXPECT_EQ(record.width(), 1920);
+  EXPECT_EQ(record.height(), 1200);
+  texture.width = 1920;
+  texture.height = 1200;
+  texture.imageData = blocks;
+  EXPECT_EQ(written(record), textureObject(texture));
+}
+
+TEST_F(CodecTest, UncompressedChannelsAreReorderedByFormat) {
+  const Bytes seven = {1, 2, 3, 4, 5, 6, 7};
+  const struct {
+    std::int32_t format;
+    Bytes expected;
+  } cases[] = {
+      {5, {4, 3, 2, 1, 5, 6, 7}},  // ARGB32: B G R A becomes A R G B
+      {3, {3, 2, 1, 6, 5, 4, 7}},  // RGB24: B G R becomes R G B, the incomplete group stays
+      {4, seven},                  // RGBA32 is taken as it stands
+      {12, seven},
+  };
+  for (const auto& c : cases) {
+    TextureData texture;
+    texture.textureFormat = c.format;
+    Texture2DRecord record;
+    ASSERT_TRUE(record.parse(textureObject(texture)));
+    ASSERT_EQ(record.importDds(place("c.dds", ddsFile(1, 1, seven))), Texture2DRecord::DdsImport::Imported);
+    EXPECT_EQ(record.imageData(), c.expected) << "format " << c.format;
+  }
+}
+
+TEST_F(CodecTest, TexturesWithoutDdsImportKeepTheirData) {
+  const std::wstring dds = place("k.dds", ddsFile(64, 64, Bytes(16, 1)));
+  const struct {
+    std::int32_t format;
+    Texture2DRecord::DdsImport result;
+  } cases[] = {
+      {32, Texture2DRecord::DdsImport::NotImportable},
+      {45, Texture2DRecord::DdsImport::NotImportable},
+      {14, Texture2DRecord::DdsImport::Unsupported},
+      {0, Texture2DRecord::DdsImport::Unsupported},
+  };
+  for (const auto& c : cases) {
+    TextureData texture;
+    texture.textureFormat = c.format;
+    Texture2DRecord record;
+    ASSERT_TRUE(record.parse(textureObject(texture)));
+    EXPECT_EQ(record.importDds(dds), c.result);
+    EXPECT_EQ(written(record), textureObject(texture)) << "format " << c.format;
+  }
+}
+
+TEST_F(CodecTest, ShortOrMissingDdsFilesLeaveTheTextureAlone) {
+  Texture2DRecord record;
+  ASSERT_TRUE(record.parse(textureObject(TextureData{})));
+  EXPECT_EQ(record.importDds(place("short.dds", Bytes(127, 0))), Texture2DRecord::DdsImport::Unreadable);
+  EXPECT_EQ(record.importDds((dir_ / "none.dds").wstring()), Texture2DRecord::DdsImport::Unreadable);
+  EXPECT_EQ(written(record), textureObject(TextureData{}));
+}
+
+TEST_F(CodecTest, DamagedTextureDataIsNotParsed) {
+  Bytes negativeName = textureObject(TextureData{});
+  negativeName[3] = 0x80;
+  Bytes longImage = textureObject(TextureData{});
+  longImage.resize(longImage.size() - 1);
+  for (const Bytes& data : {negativeName, longImage, Bytes{}}) EXPECT_FALSE(Texture2DRecord().parse(data));
+}
+
+TEST_F(CodecTest, FontLayoutDiffersBetweenFormats14And15) {
+  for (std::int32_t version : {14, 15}) {
+    FontData font;
+    font.characterRects = characterRects(2);
+    const Bytes original = fontObject(font, version);
+    FontRecord record;
+    ASSERT_TRUE(record.parse(original, version)) << version;
+    EXPECT_EQ(written(record), original) << version;
+  }
+  EXPECT_EQ(fontObject(FontData{}, 15).size(), fontObject(FontData{}, 14).size() + 8);
+}
+
+TEST_F(CodecTest, FontTakesTheTtfAndTheRectBesideIt) {
+  FontData font;
+  FontRecord record;
+  ASSERT_TRUE(record.parse(fontObject(font, 15), 15));
+  const Bytes ttf(171'792, 0x5B);
+  ASSERT_TRUE(record.importFont(place("Font.ttf", ttf)));
+  font.fontData = ttf;  // the empty rectangle block stays 00 00 00 00
+  EXPECT_EQ(written(record), fontObject(font, 15));
+
+  FontRecord onlyRects;
+  ASSERT_TRUE(onlyRects.parse(fontObject(FontData{}, 15), 15));
+  place("Other.rect", characterRects(3));
+  ASSERT_TRUE(onlyRects.importFont((dir_ / "Other.ttf").wstring()));
+  FontData expected;
+  expected.characterRects = characterRects(3);
+  EXPECT_EQ(written(onlyRects), fontObject(expected, 15));
+}
+
+TEST_F(CodecTest, DamagedFontDataIsNotParsed) {
+  FontData negativeRects;
+  negativeRects.characterRects = {0xFF, 0xFF, 0xFF, 0xFF};
+  FontData tooManyRects;
+  tooManyRects.characterRects = {0, 0, 0, 0x10};
+  FontData negativeKerning;
+  negativeKerning.kerningPairs = {0, 0, 0, 0x80};
+  for (const FontData& font : {negativeRects, tooManyRects, negativeKerning}) {
+    EXPECT_FALSE(FontRecord().parse(fontObject(font, 15), 15));
+  }
+  Bytes cut = fontObject(FontData{}, 15);
+  cut.resize(cut.size() - 1);
+  EXPECT_FALSE(FontRecord().parse(cut, 15));
+}
+
+TEST_F(CodecTest, TextAssetTakesTheTextAsItStandsAndPadsWithZeros) {
+  TextAssetRecord record;
+  ASSERT_TRUE(record.parse(textAssetObject("Localization", {'o', 'l', 'd'}, "ab")));
+  Bytes text(120'482, 'x');
+  text[0] = 0xEF;
+  text[1] = 0xBB;
+  text[2] = 0xBF;
+  record.setScript(text);
+  std::int32_t size = 0;
+  const Bytes data = written(record, 8, &size);
+  // name 4 + 12, text 4 + 120,482 and 2 of padding, path name 4 + 2 and 2 of padding
+  EXPECT_EQ(size, 16 + 120'486 + 2 + 6 + 2);
+  EXPECT_EQ(Bytes(data.begin() + 20, data.begin() + 23), (Bytes{0xEF, 0xBB, 0xBF}));
+  EXPECT_EQ(Bytes(data.end() - 2, data.end()), (Bytes{0, 0}));
+  Bytes expected = textAssetObject("Localization", text, "ab");
+  expected.resize(expected.size() + 2, 0);
+  EXPECT_EQ(data, expected);
+}
+
+TEST_F(CodecTest, DamagedTextAssetDataIsNotParsed) {
+  Bytes data = textAssetObject("Localization", {'a'}, "");
+  data[16] = 0xFF;  // the text's length
+  data[19] = 0x7F;
+  EXPECT_FALSE(TextAssetRecord().parse(data));
+}
+
+}  // namespace
