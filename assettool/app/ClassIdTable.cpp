@@ -8,7 +8,9 @@
 
 namespace {
 
-bool isSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isSpace(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);

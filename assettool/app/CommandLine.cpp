@@ -12,7 +12,8 @@ std::wstring lowered(std::wstring text) {
   return text;
 }
 
-void selectModeByNumber(RunOptions& options, const ModeNumberReader& readModeNumber, const LinePrinter& print) {
+void selectModeByNumber(RunOptions& options, const ModeNumberReader& readModeNumber,
+                        const LinePrinter& print) {
   const std::optional<long> number = readModeNumber();
   if (number == 1) {
     options.mode = RunMode::Unpack;

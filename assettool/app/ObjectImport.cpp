@@ -25,7 +25,8 @@ std::wstring nameText(const fields::Bytes& bytes) {
 
 }  // namespace
 
-ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder, LinePrinter print)
+ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder,
+                           LinePrinter print)
     : file_(file),
       classes_(classes),
       folder_(folder),
@@ -70,7 +71,8 @@ std::optional<std::wstring> ObjectImport::objectName(const ObjectInfo& info) {
 // A name that would lead out of its class folder matches no file, but still takes its place in
 // the numbering of equal names.
 void ObjectImport::importFont(Object& object) {
-  const std::wstring ttf = folder_.replacementPath(folder_.classFolder(object.className), object.name, L"ttf");
+  const std::wstring ttf =
+      folder_.replacementPath(folder_.classFolder(object.className), object.name, L"ttf");
   const std::wstring rect = FontRecord::rectPath(ttf);
   if (!UnpackFolder::staysInClassFolder(object.name)) return;
   if (!platform::pathExists(ttf) && !platform::pathExists(rect)) return;
@@ -84,12 +86,12 @@ void ObjectImport::importFont(Object& object) {
     warn(messages::kReplacementUnreadable, object);
     return;
   }
-  object.info.byteStart = beginAppend();
-  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+  appendRecord(object, record);
 }
 
 void ObjectImport::importTexture(Object& object) {
-  const std::wstring dds = folder_.replacementPath(folder_.classFolder(object.className), object.name, L"dds");
+  const std::wstring dds =
+      folder_.replacementPath(folder_.classFolder(object.className), object.name, L"dds");
   if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(dds)) return;
 
   Texture2DRecord record;
@@ -108,12 +110,12 @@ void ObjectImport::importTexture(Object& object) {
     case Texture2DRecord::DdsImport::Imported:
       break;
   }
-  object.info.byteStart = beginAppend();
-  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+  appendRecord(object, record);
 }
 
 void ObjectImport::importTextAsset(Object& object) {
-  const std::wstring txt = folder_.replacementPath(folder_.classFolder(object.className), object.name, L"txt");
+  const std::wstring txt =
+      folder_.replacementPath(folder_.classFolder(object.className), object.name, L"txt");
   if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(txt)) return;
 
   TextAssetRecord record;
@@ -127,12 +129,12 @@ void ObjectImport::importTextAsset(Object& object) {
     return;
   }
   record.setScript(std::move(*script));
-  object.info.byteStart = beginAppend();
-  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+  appendRecord(object, record);
 }
 
 void ObjectImport::importMonoBehaviour(Object& object) {
-  const std::wstring bin = folder_.monoBehaviourPath(object.className, object.info.typeId, object.info.pathId);
+  const std::wstring bin =
+      folder_.monoBehaviourPath(object.className, object.info.typeId, object.info.pathId);
   if (!platform::pathExists(bin)) return;
   std::optional<fields::Bytes> data = readWholeFile(bin);
   if (!data) {
@@ -142,6 +144,12 @@ void ObjectImport::importMonoBehaviour(Object& object) {
   object.info.byteStart = beginAppend();
   file_.stream().writeBytes(*data);
   object.info.byteSize = static_cast<std::uint32_t>(data->size());
+}
+
+template <typename Record>
+void ObjectImport::appendRecord(Object& object, const Record& record) {
+  object.info.byteStart = beginAppend();
+  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
 }
 
 std::uint32_t ObjectImport::beginAppend() {

@@ -35,6 +35,9 @@ class ObjectImport {
   std::optional<std::wstring> objectName(const ObjectInfo& info);
   // The end of the file, padded with zeros to a multiple of 4, as the next object's byteStart.
   std::uint32_t beginAppend();
+  // Writes the record as the object's new data and points the object at it.
+  template <typename Record>
+  void appendRecord(Object& object, const Record& record);
   void warn(std::wstring_view message, const Object& object);
 
   SerializedFile& file_;

@@ -6,7 +6,9 @@ namespace {
 
 constexpr std::wstring_view kFolderSuffix = L"_unpak";
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
 
 }  // namespace
 
@@ -30,8 +32,8 @@ std::wstring UnpackFolder::replacementPath(const std::wstring& classFolder, cons
 std::wstring UnpackFolder::monoBehaviourPath(std::wstring_view className, std::int32_t typeId,
                                              std::int64_t pathId) const {
   const auto lowWord = static_cast<std::int32_t>(static_cast<std::uint32_t>(pathId));
-  return classFolder(className) + platform::kPathSeparator + std::to_wstring(typeId) + platform::kPathSeparator +
-         std::to_wstring(lowWord) + L".bin";
+  return classFolder(className) + platform::kPathSeparator + std::to_wstring(typeId) +
+         platform::kPathSeparator + std::to_wstring(lowWord) + L".bin";
 }
 
 bool UnpackFolder::staysInClassFolder(std::wstring_view name) {

@@ -17,7 +17,8 @@ class UnpackFolder {
 
   // The file that holds the named object's replacement; the path is taken for the rest of the run
   // whether or not the file exists.
-  std::wstring replacementPath(const std::wstring& classFolder, const std::wstring& name, std::wstring_view extension);
+  std::wstring replacementPath(const std::wstring& classFolder, const std::wstring& name,
+                               std::wstring_view extension);
 
   // MonoBehaviour objects are found by type ID and the low 32 bits of their path ID.
   std::wstring monoBehaviourPath(std::wstring_view className, std::int32_t typeId, std::int64_t pathId) const;

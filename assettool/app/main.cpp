@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   }
   const RunOptions options =
       parseArguments(platform::arguments(argc, argv), readModeNumberFromInput, platform::printLine);
-  if (options.valid && options.mode == RunMode::Repack) runRepack(options.assetPath, classes, platform::printLine);
+  if (options.valid && options.mode == RunMode::Repack)
+    runRepack(options.assetPath, classes, platform::printLine);
   return 0;  // the installer's batch never reads it; the files on disk are the result
 }

@@ -11,7 +11,9 @@ constexpr std::uint32_t kFontReferenceLength = 8;
 constexpr std::uint32_t kSmallestFontName = 4;
 
 // Font data of format 15 and later has a pair of words after the character rectangles.
-constexpr bool hasNewerPair(std::int32_t formatVersion) { return formatVersion >= 15; }
+constexpr bool hasNewerPair(std::int32_t formatVersion) {
+  return formatVersion >= 15;
+}
 
 // Replaces target with the file's bytes if the file exists; false if it exists but cannot be read.
 bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
@@ -51,7 +53,8 @@ bool FontRecord::parse(std::span<const std::uint8_t> bytes, std::int32_t formatV
   settings_ = fields::readWords<3>(stream);
 
   const std::int32_t nameCount = stream.readInt32();
-  if (nameCount < 0 || !stream.canRead(static_cast<std::uint32_t>(nameCount), kSmallestFontName)) return false;
+  if (nameCount < 0 || !stream.canRead(static_cast<std::uint32_t>(nameCount), kSmallestFontName))
+    return false;
   fontNames_.clear();
   for (std::int32_t i = 0; i < nameCount; ++i) {
     auto fontName = fields::readSized(stream);

@@ -4,7 +4,8 @@ namespace fields {
 
 std::optional<Bytes> readSized(AssetStream& stream) {
   const std::int32_t length = stream.readInt32();
-  if (length < 0 || stream.failed() || !stream.canRead(static_cast<std::uint32_t>(length), 1)) return std::nullopt;
+  if (length < 0 || stream.failed() || !stream.canRead(static_cast<std::uint32_t>(length), 1))
+    return std::nullopt;
   return stream.readBytes(static_cast<std::uint32_t>(length));
 }
 

@@ -19,7 +19,9 @@ bool hasDdsImport(std::int32_t format) {
 }
 
 // PVRTC, ETC, ATC, EAC and ETC2: no DDS file can carry them.
-bool isMobileCompressed(std::int32_t format) { return (format >= 30 && format <= 36) || (format >= 41 && format <= 47); }
+bool isMobileCompressed(std::int32_t format) {
+  return (format >= 30 && format <= 36) || (format >= 41 && format <= 47);
+}
 
 std::int32_t littleEndianWord(const fields::Bytes& bytes, std::size_t offset) {
   AssetStream stream(std::span<const std::uint8_t>(bytes).subspan(offset, 4));

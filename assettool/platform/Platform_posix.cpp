@@ -18,7 +18,9 @@ namespace {
 // so that a file name read from an asset file reaches the file system with its own bytes.
 constexpr wchar_t kEscapeBase = 0xDC00;
 
-bool isEscapedByte(wchar_t c) { return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF; }
+bool isEscapedByte(wchar_t c) {
+  return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF;
+}
 
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -48,7 +50,9 @@ std::string nativePath(const std::wstring& path) {
 
 }  // namespace
 
-void initialise() { std::setlocale(LC_ALL, ""); }
+void initialise() {
+  std::setlocale(LC_ALL, "");
+}
 
 std::vector<std::wstring> arguments(int argc, char** argv) {
   std::vector<std::wstring> result;
@@ -117,10 +121,18 @@ std::wstring removeExtension(const std::wstring& path) {
   return dot == std::wstring::npos ? path : path.substr(0, dot);
 }
 
-FILE* openReadWrite(const std::wstring& path) { return std::fopen(nativePath(path).c_str(), "r+b"); }
-FILE* openReadOnly(const std::wstring& path) { return std::fopen(nativePath(path).c_str(), "rb"); }
-bool seekFile(FILE* file, std::int64_t offset, int origin) { return fseeko(file, offset, origin) == 0; }
-std::int64_t tellFile(FILE* file) { return ftello(file); }
+FILE* openReadWrite(const std::wstring& path) {
+  return std::fopen(nativePath(path).c_str(), "r+b");
+}
+FILE* openReadOnly(const std::wstring& path) {
+  return std::fopen(nativePath(path).c_str(), "rb");
+}
+bool seekFile(FILE* file, std::int64_t offset, int origin) {
+  return fseeko(file, offset, origin) == 0;
+}
+std::int64_t tellFile(FILE* file) {
+  return ftello(file);
+}
 
 std::optional<std::string_view> classTableText() {
   return std::string_view(reinterpret_cast<const char*>(kEmbeddedClassTable), kEmbeddedClassTableSize);

@@ -1,8 +1,8 @@
 #include "platform/Platform.h"
 
-#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <memory>
 
@@ -46,9 +46,13 @@ std::wstring toWide(std::string_view narrow) {
   return wide;
 }
 
-std::string toNarrow(std::wstring_view wide) { return encode(wide, CP_THREAD_ACP); }
+std::string toNarrow(std::wstring_view wide) {
+  return encode(wide, CP_THREAD_ACP);
+}
 
-bool pathExists(const std::wstring& path) { return PathFileExistsW(path.c_str()) != FALSE; }
+bool pathExists(const std::wstring& path) {
+  return PathFileExistsW(path.c_str()) != FALSE;
+}
 
 std::wstring removeExtension(const std::wstring& path) {
   std::wstring result = path;
@@ -57,10 +61,18 @@ std::wstring removeExtension(const std::wstring& path) {
   return result;
 }
 
-FILE* openReadWrite(const std::wstring& path) { return _wfopen(path.c_str(), L"r+b"); }
-FILE* openReadOnly(const std::wstring& path) { return _wfopen(path.c_str(), L"rb"); }
-bool seekFile(FILE* file, std::int64_t offset, int origin) { return _fseeki64(file, offset, origin) == 0; }
-std::int64_t tellFile(FILE* file) { return _ftelli64(file); }
+FILE* openReadWrite(const std::wstring& path) {
+  return _wfopen(path.c_str(), L"r+b");
+}
+FILE* openReadOnly(const std::wstring& path) {
+  return _wfopen(path.c_str(), L"rb");
+}
+bool seekFile(FILE* file, std::int64_t offset, int origin) {
+  return _fseeki64(file, offset, origin) == 0;
+}
+std::int64_t tellFile(FILE* file) {
+  return _ftelli64(file);
+}
 
 std::optional<std::string_view> classTableText() {
   constexpr WORD kChinesePrc = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);

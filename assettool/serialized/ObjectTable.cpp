@@ -11,8 +11,8 @@ std::uint32_t ObjectInfo::byteLength(std::int32_t formatVersion) {
 
 void ObjectInfo::read(AssetStream& stream) {
   const std::int32_t version = context.formatVersion;
-  pathId = format::hasLargePathIds(version) ? stream.readInt64()
-                                            : static_cast<std::uint32_t>(stream.readInt32());
+  pathId =
+      format::hasLargePathIds(version) ? stream.readInt64() : static_cast<std::uint32_t>(stream.readInt32());
   byteStart = static_cast<std::uint32_t>(stream.readInt32());
   byteSize = static_cast<std::uint32_t>(stream.readInt32());
   typeId = stream.readInt32();

@@ -15,8 +15,8 @@ constexpr std::uint64_t kSmallestHashedType = 4 + 16;
 bool skipTypeTree(AssetStream& stream) {
   std::uint64_t pending = 1;
   while (pending > 0) {
-    stream.readCString(kTreeNameLimit);  // type name
-    stream.readCString(kTreeNameLimit);  // field name
+    stream.readCString(kTreeNameLimit);                          // type name
+    stream.readCString(kTreeNameLimit);                          // field name
     for (int field = 0; field < 5; ++field) stream.readInt32();  // size, index, array, version, flags
     const std::int32_t children = stream.readInt32();
     if (stream.failed() || children < 0) return false;

@@ -23,7 +23,9 @@ T reversedIf(bool reverse, T value) {
 AssetStream::AssetStream(std::span<const std::uint8_t> bytes)
     : memory_(bytes.begin(), bytes.end()), size_(static_cast<std::int64_t>(bytes.size())) {}
 
-AssetStream::~AssetStream() { close(); }
+AssetStream::~AssetStream() {
+  close();
+}
 
 bool AssetStream::open(const std::wstring& path, bool bigEndian) {
   close();
@@ -172,7 +174,9 @@ std::string AssetStream::readCString(std::size_t limit) {
   return text;
 }
 
-void AssetStream::writeByte(std::uint8_t value) { writeRaw(&value, 1); }
+void AssetStream::writeByte(std::uint8_t value) {
+  writeRaw(&value, 1);
+}
 
 void AssetStream::writeUInt16(std::uint16_t value) {
   value = reversedIf(bigEndian_, value);
@@ -184,7 +188,9 @@ void AssetStream::writeInt32(std::int32_t value) {
   writeRaw(&value, sizeof value);
 }
 
-void AssetStream::writeInt64(std::int64_t value) { writeRaw(&value, sizeof value); }
+void AssetStream::writeInt64(std::int64_t value) {
+  writeRaw(&value, sizeof value);
+}
 
 void AssetStream::writeBytes(std::span<const std::uint8_t> bytes) {
   if (!bytes.empty()) writeRaw(bytes.data(), bytes.size());
@@ -203,16 +209,22 @@ void AssetStream::seek(std::int64_t offset) {
   position_ = offset;
 }
 
-void AssetStream::seekEnd() { position_ = size_; }
+void AssetStream::seekEnd() {
+  position_ = size_;
+}
 
 void AssetStream::skipToAlignment() {
   const std::int64_t misalignment = position_ % 4;
   if (misalignment != 0) position_ += 4 - misalignment;
 }
 
-void AssetStream::alignRead() { skipToAlignment(); }
+void AssetStream::alignRead() {
+  skipToAlignment();
+}
 
-void AssetStream::alignWrite() { skipToAlignment(); }
+void AssetStream::alignWrite() {
+  skipToAlignment();
+}
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::wstring& path) {
   AssetStream stream;

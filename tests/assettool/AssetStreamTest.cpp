@@ -8,7 +8,9 @@ using testsupport::Bytes;
 
 namespace {
 
-AssetStream over(const Bytes& bytes) { return AssetStream(bytes); }
+AssetStream over(const Bytes& bytes) {
+  return AssetStream(bytes);
+}
 
 TEST(AssetStream, ReadsIntegersInTheStreamsByteOrder) {
   AssetStream little = over({0x0F, 0, 0, 0, 0x34, 0x12});

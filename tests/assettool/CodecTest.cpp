@@ -67,7 +67,8 @@ TEST_F(CodecTest, DdsGivesSizeAndDataAfterItsHeader) {
   Texture2DRecord record;
   ASSERT_TRUE(record.parse(textureObject(texture)));
   const Bytes blocks(1'152'000, 0x3C);
-  ASSERT_EQ(record.importDds(place("a.dds", ddsFile(1920, 1200, blocks))), Texture2DRecord::DdsImport::Imported);
+  ASSERT_EQ(record.importDds(place("a.dds", ddsFile(1920, 1200, blocks))),
+            Texture2DRecord::DdsImport::Imported);
   EXPECT_EQ(record.width(), 1920);
   EXPECT_EQ(record.height(), 1200);
   texture.width = 1920;

@@ -47,6 +47,8 @@ TEST(ParseArguments, OneArgumentIsAlwaysTheFileAndTheModeIsTyped) {
   }
 }
 
-TEST(ParseArguments, TwoArgumentsNeverReadInput) { EXPECT_EQ(parse({L"-i", L"a"}).numbersRead, 0); }
+TEST(ParseArguments, TwoArgumentsNeverReadInput) {
+  EXPECT_EQ(parse({L"-i", L"a"}).numbersRead, 0);
+}
 
 }  // namespace

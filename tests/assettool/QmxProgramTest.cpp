@@ -15,26 +15,33 @@ struct Text {
   const char* gbk;
 };
 #ifdef _WIN32
-std::string bytesOf(const Text& text) { return text.gbk; }
+std::string bytesOf(const Text& text) {
+  return text.gbk;
+}
 #else
-std::string bytesOf(const Text& text) { return text.utf8; }
+std::string bytesOf(const Text& text) {
+  return text.utf8;
+}
 #endif
 
 const Text kWrongArgumentCount = {"参数错误...", "\xb2\xce\xca\xfd\xb4\xed\xce\xf3..."};
 const Text kWrongOption = {"参数错误", "\xb2\xce\xca\xfd\xb4\xed\xce\xf3"};
 const Text kWrongModeNumber = {"输入错误", "\xca\xe4\xc8\xeb\xb4\xed\xce\xf3"};
 const Text kFileMissing = {"文件不存在！", "\xce\xc4\xbc\xfe\xb2\xbb\xb4\xe6\xd4\xda\xa3\xa1"};
-const Text kRepackStarted = {"正在重新打包！请不要关闭本窗口！",
-                             "\xd5\xfd\xd4\xda\xd6\xd8\xd0\xc2\xb4\xf2\xb0\xfc\xa3\xa1\xc7\xeb\xb2\xbb\xd2\xaa"
-                             "\xb9\xd8\xb1\xd5\xb1\xbe\xb4\xb0\xbf\xda\xa3\xa1"};
+const Text kRepackStarted = {
+    "正在重新打包！请不要关闭本窗口！",
+    "\xd5\xfd\xd4\xda\xd6\xd8\xd0\xc2\xb4\xf2\xb0\xfc\xa3\xa1\xc7\xeb\xb2\xbb\xd2\xaa"
+    "\xb9\xd8\xb1\xd5\xb1\xbe\xb4\xb0\xbf\xda\xa3\xa1"};
 const Text kDone = {"完成！", "\xcd\xea\xb3\xc9\xa3\xa1"};
 const Text kVersionBelow9 = {"版本小于9", "\xb0\xe6\xb1\xbe\xd0\xa1\xd3\xda\x39"};
 const Text kCannotOpen = {"无法读写文件！", "\xce\xde\xb7\xa8\xb6\xc1\xd0\xb4\xce\xc4\xbc\xfe\xa3\xa1"};
-const Text kDamaged = {"文件已损坏，未作修改！",
-                       "\xce\xc4\xbc\xfe\xd2\xd1\xcb\xf0\xbb\xb5\xa3\xac\xce\xb4\xd7\xf7\xd0\xde\xb8\xc4\xa3\xa1"};
-const Text kTypeTrees = {"不支持带类型树的文件，未作修改！",
-                         "\xb2\xbb\xd6\xa7\xb3\xd6\xb4\xf8\xc0\xe0\xd0\xcd\xca\xf7\xb5\xc4\xce\xc4\xbc\xfe\xa3\xac"
-                         "\xce\xb4\xd7\xf7\xd0\xde\xb8\xc4\xa3\xa1"};
+const Text kDamaged = {
+    "文件已损坏，未作修改！",
+    "\xce\xc4\xbc\xfe\xd2\xd1\xcb\xf0\xbb\xb5\xa3\xac\xce\xb4\xd7\xf7\xd0\xde\xb8\xc4\xa3\xa1"};
+const Text kTypeTrees = {
+    "不支持带类型树的文件，未作修改！",
+    "\xb2\xbb\xd6\xa7\xb3\xd6\xb4\xf8\xc0\xe0\xd0\xcd\xca\xf7\xb5\xc4\xce\xc4\xbc\xfe\xa3\xac"
+    "\xce\xb4\xd7\xf7\xd0\xde\xb8\xc4\xa3\xa1"};
 
 std::string lines(std::initializer_list<Text> texts) {
   std::string out;
@@ -68,7 +75,8 @@ TEST_F(QmxProgram, OptionsOtherThanIAndOAreRefusedWithoutTouchingTheFile) {
   for (const wchar_t* option : {L"-x", L"/i", L"-i "}) {
     const ChildResult result = qmx({option, asset_});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.output, lines({kWrongOption})) << "option " << testing::PrintToString(std::wstring(option));
+    EXPECT_EQ(result.output, lines({kWrongOption}))
+        << "option " << testing::PrintToString(std::wstring(option));
   }
   EXPECT_EQ(assetOnDisk(), original);
 }

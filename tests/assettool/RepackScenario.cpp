@@ -34,9 +34,13 @@ FontData font(const std::string& name) {
   return f;
 }
 
-void put(const std::filesystem::path& path, const Bytes& bytes) { writeFile(path, bytes); }
+void put(const std::filesystem::path& path, const Bytes& bytes) {
+  writeFile(path, bytes);
+}
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s) {
+  return Bytes(s.begin(), s.end());
+}
 
 }  // namespace
 

@@ -27,7 +27,8 @@ TEST(Repack, ReplacesHandledObjectsAndLeavesEverythingElse) {
   TempDirectory game;
   const RepackScenario scenario(game.path());
   std::vector<std::wstring> expected = {L"正在重新打包！请不要关闭本窗口！"};
-  expected.insert(expected.end(), RepackScenario::kSharedWarnings.begin(), RepackScenario::kSharedWarnings.end());
+  expected.insert(expected.end(), RepackScenario::kSharedWarnings.begin(),
+                  RepackScenario::kSharedWarnings.end());
   expected.push_back(L"完成！");
   EXPECT_EQ(runLines(scenario.shared.path), expected);
   RepackScenario::expectRepacked(scenario.shared);
@@ -70,12 +71,13 @@ TEST(Repack, TheInstallersBatchRebuildsBothAssetFiles) {
       L".\\Cindermoor_Data\\resources_unpak\\qmx.exe -i .\\Cindermoor_Data\\sharedassets1.assets"};
 #ifdef _WIN32
   std::filesystem::copy_file(siblingProgram("qmx"), data / "resources_unpak" / "qmx.exe");
-  const std::string batch =
-      "@echo off\r\n" + platform::toNarrow(importLines[0]) + "\r\n" + platform::toNarrow(importLines[1]) +
-      "\r\n\r\nrd /S /Q .\\Cindermoor_Data\\resources_unpak\\\r\nrd /S /Q .\\Cindermoor_Data\\sharedassets1_unpak\\";
+  const std::string batch = "@echo off\r\n" + platform::toNarrow(importLines[0]) + "\r\n" +
+                            platform::toNarrow(importLines[1]) +
+                            "\r\n\r\nrd /S /Q .\\Cindermoor_Data\\resources_unpak\\\r\nrd /S /Q "
+                            ".\\Cindermoor_Data\\sharedassets1_unpak\\";
   writeFile(data / "qmx.bat", Bytes(batch.begin(), batch.end()));
-  const ChildResult result = runProgram(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"Cindermoor_Data\\qmx.bat"},
-                                        game.path());
+  const ChildResult result =
+      runProgram(L"C:\\windows\\system32\\cmd.exe", {L"/c", L"Cindermoor_Data\\qmx.bat"}, game.path());
 #else
   ChildResult result;
   for (const std::wstring& line : importLines) {
@@ -89,10 +91,12 @@ TEST(Repack, TheInstallersBatchRebuildsBothAssetFiles) {
 #endif
   EXPECT_EQ(result.exitCode, 0);
   std::string expected;
-  for (const wchar_t* line : {L"正在重新打包！请不要关闭本窗口！", L"完成！", L"正在重新打包！请不要关闭本窗口！"}) {
+  for (const wchar_t* line :
+       {L"正在重新打包！请不要关闭本窗口！", L"完成！", L"正在重新打包！请不要关闭本窗口！"}) {
     expected += consoleBytes(line) + kLineEnd;
   }
-  for (const std::wstring& warning : RepackScenario::kSharedWarnings) expected += consoleBytes(warning) + kLineEnd;
+  for (const std::wstring& warning : RepackScenario::kSharedWarnings)
+    expected += consoleBytes(warning) + kLineEnd;
   expected += consoleBytes(L"完成！") + kLineEnd;
   EXPECT_EQ(result.output, expected);
 

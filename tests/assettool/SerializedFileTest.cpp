@@ -168,10 +168,13 @@ TEST_F(SerializedFileTest, AppendedObjectsArePointedAtAndTheOldDataStays) {
   EXPECT_EQ(second.byteStart, first.byteStart + 100);
   EXPECT_EQ(reloaded.readObjectBytes(second), Bytes(7, 3));
   const Bytes saved = readFile(path_);
-  EXPECT_TRUE(std::equal(built.bytes.begin() + built.metadataEnd, built.bytes.end(), saved.begin() + built.metadataEnd));
+  EXPECT_TRUE(std::equal(built.bytes.begin() + built.metadataEnd, built.bytes.end(),
+                         saved.begin() + built.metadataEnd));
 }
 
-std::size_t firstEntryOffset(const BuiltAsset& built) { return (built.objectTableStart + 4 + 3) / 4 * 4; }
+std::size_t firstEntryOffset(const BuiltAsset& built) {
+  return (built.objectTableStart + 4 + 3) / 4 * 4;
+}
 
 TEST_F(SerializedFileTest, InconsistentFilesAreRefused) {
   struct Case {
@@ -193,7 +196,8 @@ TEST_F(SerializedFileTest, InconsistentFilesAreRefused) {
       {"engine version without an end", [](AssetDescription& d) { d.engineVersion = std::string(300, '5'); },
        intact},
       {"repeated path ID", [](AssetDescription& d) { d.objects[1].pathId = d.objects[0].pathId; }, intact},
-      {"repeated class ID in a hashed type list", [](AssetDescription& d) { d.types[2].classId = 1; }, intact},
+      {"repeated class ID in a hashed type list", [](AssetDescription& d) { d.types[2].classId = 1; },
+       intact},
   };
   for (const Case& c : cases) {
     AssetDescription description = sampleAsset(15);
@@ -241,7 +245,7 @@ TEST_F(SerializedFileTest, FilesBeyondThe32BitOffsetsAreRefused) {
 TEST_F(SerializedFileTest, ObjectNamesMustFitTheirObject) {
   AssetDescription description = sampleAsset(15);
   description.objects[0].data = {200, 0, 0, 0, 'a', 'b'};  // length runs past the object
-  description.objects[1].data = {2, 0, 0};                   // too short for a length
+  description.objects[1].data = {2, 0, 0};                 // too short for a length
   SerializedFile file;
   ASSERT_EQ(file.load(place(buildAsset(description).bytes)), LoadStatus::Loaded);
   EXPECT_FALSE(file.readObjectName(file.objects().entries().at(1)).has_value());

@@ -109,7 +109,8 @@ TEST_F(TypeListTest, DeepTreesNeedNoRecursion) {
   AssetDescription d = withTypes(9, {1});
   constexpr int kDepth = 1'000'000;
   const Bytes parent = treeNode(1);
-  for (int i = 0; i < kDepth; ++i) d.types[0].rawTree.insert(d.types[0].rawTree.end(), parent.begin(), parent.end());
+  for (int i = 0; i < kDepth; ++i)
+    d.types[0].rawTree.insert(d.types[0].rawTree.end(), parent.begin(), parent.end());
   const Bytes leaf = treeNode(0);
   d.types[0].rawTree.insert(d.types[0].rawTree.end(), leaf.begin(), leaf.end());
   ASSERT_TRUE(readTypes(d));

@@ -34,14 +34,16 @@ TEST(UnpackFolder, MonoBehavioursAreFoundByTypeIdAndLowPathIdWord) {
   const UnpackFolder folder(L"level.assets");
   EXPECT_EQ(folder.monoBehaviourPath(L"MonoBehaviour", -1, (std::int64_t{1} << 32) + 2),
             L"level_unpak\\MonoBehaviour\\-1\\2.bin");
-  EXPECT_EQ(folder.monoBehaviourPath(L"MonoBehaviour", -9, 0xFFFFFFFFll), L"level_unpak\\MonoBehaviour\\-9\\-1.bin");
+  EXPECT_EQ(folder.monoBehaviourPath(L"MonoBehaviour", -9, 0xFFFFFFFFll),
+            L"level_unpak\\MonoBehaviour\\-9\\-1.bin");
 }
 
 TEST(UnpackFolder, NamesMayReachIntoSubfoldersButNotOutOfTheClassFolder) {
   EXPECT_TRUE(UnpackFolder::staysInClassFolder(L"ui\\Atlas"));
   EXPECT_TRUE(UnpackFolder::staysInClassFolder(L"a..b"));
   EXPECT_TRUE(UnpackFolder::staysInClassFolder(L""));
-  for (const wchar_t* name : {L"..\\..\\x", L"ui\\..\\..\\x", L"..", L"\\abs", L"/abs", L"C:x", L"a/../../b"}) {
+  for (const wchar_t* name :
+       {L"..\\..\\x", L"ui\\..\\..\\x", L"..", L"\\abs", L"/abs", L"C:x", L"a/../../b"}) {
     EXPECT_FALSE(UnpackFolder::staysInClassFolder(name)) << testing::PrintToString(std::wstring(name));
   }
 }

@@ -34,7 +34,8 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   }
   close(toChild[0]);
   close(fromChild[1]);
-  if (!input.empty()) [[maybe_unused]] const ssize_t sent = write(toChild[1], input.data(), input.size());
+  if (!input.empty()) [[maybe_unused]]
+    const ssize_t sent = write(toChild[1], input.data(), input.size());
   close(toChild[1]);
 
   ChildResult result;

@@ -49,7 +49,8 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
                        const std::filesystem::path& workingFolder, const std::string& input) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   Handle inRead, inWrite, outRead, outWrite;
-  if (!CreatePipe(inRead.out(), inWrite.out(), &inherit, 0) || !CreatePipe(outRead.out(), outWrite.out(), &inherit, 0)) {
+  if (!CreatePipe(inRead.out(), inWrite.out(), &inherit, 0) ||
+      !CreatePipe(outRead.out(), outWrite.out(), &inherit, 0)) {
     throw std::runtime_error("CreatePipe");
   }
   SetHandleInformation(inWrite.get(), HANDLE_FLAG_INHERIT, 0);
@@ -76,13 +77,15 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   outWrite.reset();
 
   DWORD written = 0;
-  if (!input.empty()) WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+  if (!input.empty())
+    WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
   inWrite.reset();
 
   ChildResult result;
   char buffer[4096];
   DWORD got = 0;
-  while (ReadFile(outRead.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) result.output.append(buffer, got);
+  while (ReadFile(outRead.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+    result.output.append(buffer, got);
   WaitForSingleObject(processHandle.get(), INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(processHandle.get(), &exitCode);

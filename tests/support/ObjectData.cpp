@@ -9,7 +9,9 @@ void pad(Bytes& bytes) {
   while (bytes.size() % 4 != 0) bytes.push_back(0);
 }
 
-void append(Bytes& bytes, const Bytes& more) { bytes.insert(bytes.end(), more.begin(), more.end()); }
+void append(Bytes& bytes, const Bytes& more) {
+  bytes.insert(bytes.end(), more.begin(), more.end());
+}
 
 void appendSized(Bytes& bytes, const Bytes& run) {
   appendInt32(bytes, static_cast<std::int32_t>(run.size()));
@@ -22,8 +24,8 @@ Bytes textureObject(const TextureData& t) {
   Bytes data;
   appendString(data, t.name);
   pad(data);
-  for (std::int32_t value : {t.width, t.height, static_cast<std::int32_t>(t.imageData.size()), t.textureFormat,
-                             t.mipValue}) {
+  for (std::int32_t value :
+       {t.width, t.height, static_cast<std::int32_t>(t.imageData.size()), t.textureFormat, t.mipValue}) {
     appendInt32(data, value);
   }
   append(data, Bytes(t.flags.begin(), t.flags.end()));

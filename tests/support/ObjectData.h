@@ -24,7 +24,7 @@ struct TextureData {
 
 struct FontData {
   std::string name = "Font";
-  Bytes characterRects = {0, 0, 0, 0};  // count, then 44-byte records
+  Bytes characterRects = {0, 0, 0, 0};            // count, then 44-byte records
   std::array<std::int32_t, 2> newerPair{15, 16};  // format 15 and later
   Bytes kerningPairs = {1, 0, 0, 0, 'A', 0, 'V', 0, 0, 0, 0x80, 0xBF};
   Bytes fontData = Bytes(20, 0xF0);

@@ -56,7 +56,8 @@ void writeTree(ByteWriter& w, const TreeNode& root) {
     w.int32(node->version);
     w.int32(node->metaFlags);
     w.int32(static_cast<std::uint32_t>(node->children.size()));
-    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child) stack.push_back(&*child);
+    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child)
+      stack.push_back(&*child);
   }
 }
 
@@ -139,7 +140,8 @@ void appendObjects(Bytes& file, const AssetDescription& d, const BuiltAsset& bui
 }
 
 // The header goes into the zeroed bytes kept for it at the start of the file.
-void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataSize, std::uint32_t dataOffset) {
+void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataSize,
+                 std::uint32_t dataOffset) {
   Bytes head;
   ByteWriter w(head);
   w.bigEndian = true;
@@ -186,9 +188,9 @@ BuiltAsset buildAsset(const AssetDescription& d) {
     built.metadataEnd = body.size();
   }
 
-  const std::uint32_t metadataSize = d.formatVersion >= 9
-                                         ? static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart)
-                                         : static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart + 1);
+  const std::uint32_t metadataSize =
+      d.formatVersion >= 9 ? static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart)
+                           : static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart + 1);
   built.bytes = std::move(body);
   writeHeader(built.bytes, d, metadataSize, built.dataOffset);
   return built;
@@ -208,7 +210,8 @@ TreeNode treeWithLeaves(int leaves) {
 }
 
 void appendInt32(Bytes& bytes, std::int32_t value) {
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i)));
+  for (int i = 0; i < 4; ++i)
+    bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i)));
 }
 
 void appendString(Bytes& bytes, std::string_view text) {
