@@ -19,10 +19,6 @@ std::wstring nameText(const std::string& bytes) {
   return platform::toWide(std::string_view(bytes.c_str()));  // up to the first zero byte
 }
 
-std::wstring nameText(const fields::Bytes& bytes) {
-  return nameText(std::string(bytes.begin(), bytes.end()));
-}
-
 }  // namespace
 
 ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder,

@@ -1,8 +1,8 @@
 #include "platform/Platform.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <memory>
 

@@ -143,7 +143,7 @@ TEST_F(AssetStreamFile, AlignWriteSkipsWithoutWritingAndGapsFillWithZeros) {
 
   Bytes expected(30, 0xEE);
   expected[28] = 1;
-  expected.insert(expected.end(), {2, 0, 3});
+  for (std::uint8_t b : {2, 0, 3}) expected.push_back(b);
   EXPECT_EQ(fileBytes(), expected);
 }
 

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/resource.h"
+#include "framework/Window.h"
+#include "skin/XLProgressBar.h"
+
+// The installer's one window: a background picture, the install and exit buttons, and the skinned
+// progress bar that is also the status line.
+class CMainDlg : public fw::CDialogImpl<CMainDlg> {
+ public:
+  enum { IDD = IDD_INSTALLER };
+
+  BEGIN_MSG_MAP(CMainDlg)
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+  COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
+  REFLECT_NOTIFICATIONS()
+  END_MSG_MAP()
+
+  HWND m_wndBackground = nullptr;
+  CXLProgressBar m_progress;
+
+ private:
+  LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+  LRESULT OnCancel(WORD notifyCode, WORD id, HWND control, BOOL& handled);
+
+  void SetIcons();
+  void ShowBackground();
+};
