@@ -69,7 +69,8 @@ int windowsTitled() {
   ::EnumWindows(
       [](HWND window, LPARAM counter) -> BOOL {
         wchar_t text[128];
-        if (::GetWindowTextW(window, text, 128) > 0 && std::wstring(text) == kTitle) ++*reinterpret_cast<int*>(counter);
+        if (::GetWindowTextW(window, text, 128) > 0 && std::wstring(text) == kTitle)
+          ++*reinterpret_cast<int*>(counter);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&count));
@@ -92,7 +93,6 @@ struct Screenshot {
     const std::uint32_t p = pixels[static_cast<std::size_t>(y) * width + x];
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
   }
-
 };
 
 Screenshot capture(const RECT& area) {
