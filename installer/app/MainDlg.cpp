@@ -16,7 +16,9 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   }
   SetWindowText(texts::kWindowTitle);
 
-  if (m_progress.SubclassWindow(GetDlgItem(IDC_PROGRESS))) m_progress.LoadSkin();
+  // Without the takeover the standard control shows; installing works all the same.
+  m_progress.SubclassWindow(GetDlgItem(IDC_PROGRESS));
+  m_progress.LoadSkin();
   m_progress.SetStatus(texts::kStatusReady);
 
   m_wndBackground = GetDlgItem(IDC_BACKGROUND);

@@ -181,7 +181,6 @@ class CWindowImpl : public TBase, public CMessageMap {
 
  protected:
   WNDPROC m_pfnSuperWindowProc = ::DefWindowProcW;
-  bool m_destroyed = false;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -198,7 +197,6 @@ class CWindowImpl : public TBase, public CMessageMap {
         ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->m_pfnSuperWindowProc));
       }
       detail::unbindObject(window);
-      self->m_destroyed = true;
       self->m_hWnd = nullptr;
       self->OnFinalMessage(window);
     }
