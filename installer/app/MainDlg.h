@@ -12,6 +12,7 @@ class CMainDlg : public fw::CDialogImpl<CMainDlg> {
 
   BEGIN_MSG_MAP(CMainDlg)
   MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+  COMMAND_ID_HANDLER(IDOK, OnOK)
   COMMAND_ID_HANDLER(IDCANCEL, OnCancel)
   REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
@@ -21,6 +22,7 @@ class CMainDlg : public fw::CDialogImpl<CMainDlg> {
 
  private:
   LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
+  LRESULT OnOK(WORD notifyCode, WORD id, HWND control, BOOL& handled);
   LRESULT OnCancel(WORD notifyCode, WORD id, HWND control, BOOL& handled);
 
   void SetIcons();

@@ -44,10 +44,14 @@ void CXLProgressBar::LoadSkin() {
 }
 
 void CXLProgressBar::SetStatus(const std::wstring& text) {
+  SetStatusText(text);
+  ::RedrawWindow(m_hWnd, nullptr, nullptr, kRepaintNow);
+}
+
+void CXLProgressBar::SetStatusText(const std::wstring& text) {
   ::EnterCriticalSection(&m_textLock);
   m_strText = text;
   ::LeaveCriticalSection(&m_textLock);
-  ::RedrawWindow(m_hWnd, nullptr, nullptr, kRepaintNow);
 }
 
 std::wstring CXLProgressBar::Status() const {

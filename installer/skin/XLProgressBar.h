@@ -25,6 +25,8 @@ class CXLProgressBar : public fw::CWindowImpl<CXLProgressBar, fw::CProgressBarCt
 
   // Replaces the status text and repaints the bar before returning.
   void SetStatus(const std::wstring& text);
+  // Replaces the status text; the bar's next repaint shows it.
+  void SetStatusText(const std::wstring& text);
   std::wstring Status() const;
 
  private:

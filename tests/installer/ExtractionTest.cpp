@@ -1,0 +1,193 @@
+// The extraction loop over archives written here with minizip's writer, in a folder of the test's
+// own, watched through a view that records what the dialog would show.
+#include <windows.h>
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "install/Extraction.h"
+#include "support/Files.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct Shown {
+  std::vector<std::wstring> statuses;  // repainted at once
+  std::wstring text;                   // the status text as it stands
+  std::vector<int> positions;
+  int range = -1;
+  std::vector<std::wstring> errors;  // caption: text
+};
+
+class RecordingView : public InstallView {
+ public:
+  void SetStatus(const std::wstring& text) override {
+    shown.statuses.push_back(text);
+    shown.text = text;
+  }
+  void SetStatusText(const std::wstring& text) override { shown.text = text; }
+  void SetRange(int high) override { shown.range = high; }
+  void SetPos(int position) override { shown.positions.push_back(position); }
+  int GetPos() override { return shown.positions.empty() ? 0 : shown.positions.back(); }
+  void ShowError(const wchar_t* text, const wchar_t* caption) override {
+    shown.errors.push_back(std::wstring(caption) + L": " + text);
+  }
+
+  Shown shown;
+};
+
+struct ZipEntry {
+  std::string name;
+  std::string content;
+  bool folder = false;
+};
+
+// Folder entries stored, attributes 0x10 and a trailing slash; files deflated with 0x20.
+void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries, bool deflate = true) {
+  zipFile zip = zipOpen64(path.string().c_str(), APPEND_STATUS_CREATE);
+  ASSERT_NE(zip, nullptr);
+  for (const ZipEntry& entry : entries) {
+    zip_fileinfo info{};
+    info.external_fa = entry.folder ? 0x10 : 0x20;
+    const int method = entry.folder || !deflate ? 0 : Z_DEFLATED;
+    ASSERT_EQ(zipOpenNewFileInZip64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+                                    Z_DEFAULT_COMPRESSION, 0),
+              ZIP_OK);
+    zipWriteInFileInZip(zip, entry.content.data(), static_cast<unsigned>(entry.content.size()));
+    zipCloseFileInZip(zip);
+  }
+  zipClose(zip, nullptr);
+}
+
+std::string contentOf(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class Extraction : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    std::filesystem::create_directories(game_ / "game");
+    std::filesystem::current_path(game_ / "game");
+  }
+  void TearDown() override { std::filesystem::current_path(previous_); }
+
+  int extract(const std::vector<ZipEntry>& entries, bool deflate = true) {
+    writeZip(archive(), entries, deflate);
+    return ExtractArchive(archive().string(), view_);
+  }
+  std::filesystem::path archive() const { return game_ / "payload.zip"; }
+  std::filesystem::path inGame(const std::string& name) const { return game_ / "game" / name; }
+
+  TempDirectory game_;
+  std::filesystem::path previous_;
+  RecordingView view_;
+};
+
+const std::vector<ZipEntry> kPayload = {
+    {"Data/", "", true},
+    {"Data/Config/", "", true},
+    {"Data/Config/controls.xml", "<controls>界面</controls>"},
+    {"Cindermoor_Data/", "", true},
+    {"Cindermoor_Data/level0", std::string(70000, 'L')},
+    {"Cindermoor_Data/empty.bin", ""},
+};
+
+TEST_F(Extraction, WritesEveryEntryWithTheArchivesAttributesAndCountsEntries) {
+  EXPECT_EQ(extract(kPayload), 0);
+  EXPECT_EQ(contentOf(inGame("Data/Config/controls.xml")), "<controls>界面</controls>");
+  EXPECT_EQ(contentOf(inGame("Cindermoor_Data/level0")), std::string(70000, 'L'));
+  EXPECT_TRUE(std::filesystem::exists(inGame("Cindermoor_Data/empty.bin")));
+  EXPECT_TRUE(std::filesystem::is_directory(inGame("Data")));
+  EXPECT_EQ(::GetFileAttributesW(inGame("Cindermoor_Data/level0").wstring().c_str()), FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(view_.shown.range, 6);
+  EXPECT_EQ(view_.shown.positions, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(view_.shown.statuses.back(), L"当前进度100%");
+  EXPECT_TRUE(view_.shown.errors.empty());
+}
+
+TEST_F(Extraction, ReadOnlyTargetsAreReplacedAndTakeTheArchivesAttributes) {
+  writeFile(inGame("Data/Config/controls.xml"), Bytes{'o', 'l', 'd'});
+  ::SetFileAttributesW(inGame("Data/Config/controls.xml").wstring().c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(extract(kPayload), 0);
+  EXPECT_EQ(contentOf(inGame("Data/Config/controls.xml")), "<controls>界面</controls>");
+  EXPECT_EQ(::GetFileAttributesW(inGame("Data/Config/controls.xml").wstring().c_str()),
+            FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(Extraction, ATargetHeldOpenStopsTheRunAtThatEntry) {
+  writeFile(inGame("Cindermoor_Data/level0"), Bytes{'o', 'l', 'd'});
+  const HANDLE held = ::CreateFileW(inGame("Cindermoor_Data/level0").wstring().c_str(), GENERIC_READ, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(extract(kPayload), 1);
+  ::CloseHandle(held);
+  EXPECT_EQ(view_.shown.errors,
+            std::vector<std::wstring>{L"汉化失败: 安装失败! \n请确认游戏进程是否处于打开状态!!"});
+  EXPECT_EQ(view_.shown.statuses.back(), L"安装失败!");
+  EXPECT_EQ(contentOf(inGame("Data/Config/controls.xml")), "<controls>界面</controls>");  // written before
+  EXPECT_EQ(contentOf(inGame("Cindermoor_Data/level0")), "old");
+  EXPECT_FALSE(std::filesystem::exists(inGame("Cindermoor_Data/empty.bin")));  // never reached
+}
+
+TEST_F(Extraction, NamesLeavingTheFolderStopTheRunBeforeAnythingIsWritten) {
+  for (const char* name :
+       {"../outside.txt", "Data/../../outside.txt", "/rooted.txt", "C:/drive.txt", "a\\..\\..\\b"}) {
+    std::vector<ZipEntry> entries = kPayload;
+    entries.push_back({name, "escape"});
+    view_ = RecordingView();
+    EXPECT_EQ(extract(entries), 1) << name;
+    EXPECT_EQ(view_.shown.errors, std::vector<std::wstring>{L"错误: 解压文件错误"}) << name;
+    EXPECT_FALSE(std::filesystem::exists(inGame("Data"))) << name;
+    EXPECT_FALSE(std::filesystem::exists(game_ / "outside.txt")) << name;
+  }
+}
+
+TEST_F(Extraction, DamagedDataIsNeverWritten) {
+  writeZip(archive(), {{"Data/", "", true}, {"Data/a.txt", "payload-bytes"}}, false);
+  std::string bytes = contentOf(archive());
+  bytes[bytes.find("payload-bytes")] = 'P';  // stored data that no longer matches its CRC
+  std::ofstream(archive(), std::ios::binary | std::ios::trunc) << bytes;
+  EXPECT_EQ(ExtractArchive(archive().string(), view_), 1);
+  EXPECT_EQ(view_.shown.errors, std::vector<std::wstring>{L"错误: 解压文件错误"});
+  EXPECT_FALSE(std::filesystem::exists(inGame("Data/a.txt")));
+}
+
+TEST_F(Extraction, AnArchiveThatCannotBeOpenedBlamesTheTemporaryFolder) {
+  writeFile(archive(), Bytes(100, 'x'));
+  EXPECT_EQ(ExtractArchive(archive().string(), view_), 1);
+  EXPECT_EQ(view_.shown.statuses, std::vector<std::wstring>{L"安装失败!"});
+  EXPECT_EQ(
+      view_.shown.errors,
+      std::vector<std::wstring>{L"错误: 打开文件失败！\r\n可能是您的[临时文件目录]所在分区没有足够空间！"});
+  EXPECT_EQ(ExtractArchive((game_ / "missing.zip").string(), view_), 1);
+}
+
+TEST_F(Extraction, AnEmptyArchiveIsComplete) {
+  // The reader finds an archive's directory only after some leading bytes (as a self-extracting
+  // archive has them); the archive then holds no entry at all.
+  writeZip(archive(), {});
+  std::string bytes = contentOf(archive());
+  std::ofstream(archive(), std::ios::binary | std::ios::trunc) << "stub" << bytes;
+  EXPECT_EQ(ExtractArchive(archive().string(), view_), 0);
+  EXPECT_EQ(view_.shown.statuses, std::vector<std::wstring>{L"当前进度100%"});
+}
+
+TEST(ProgressText, RoundsTheShareOfStartedEntries) {
+  EXPECT_EQ(ProgressText(1, 38), L"当前进度3%");
+  EXPECT_EQ(ProgressText(19, 38), L"当前进度50%");
+  EXPECT_EQ(ProgressText(38, 38), L"当前进度100%");
+}
+
+TEST(EntryNames, StayBelowTheGameFolder) {
+  EXPECT_TRUE(IsSafeEntryName("Cindermoor_Data/resources_unpak/"));
+  EXPECT_TRUE(IsSafeEntryName("a..b/c"));
+  EXPECT_FALSE(IsSafeEntryName(".."));
+  EXPECT_FALSE(IsSafeEntryName("\\\\server\\share"));
+}
+
+}  // namespace
