@@ -1,0 +1,267 @@
+#include "SeedAssets.h"
+
+#include <array>
+
+#include "support/Files.h"
+
+using testsupport::appendInt32;
+using testsupport::appendString;
+using testsupport::AssetDescription;
+using testsupport::Bytes;
+using testsupport::ObjectDescription;
+using testsupport::TypeDescription;
+
+namespace fuzzseeds {
+namespace {
+
+namespace class_id {
+constexpr std::int16_t kGameObject = 1;
+constexpr std::int16_t kTexture2D = 28;
+constexpr std::int16_t kTextAsset = 49;
+constexpr std::int16_t kMonoBehaviour = 114;
+constexpr std::int16_t kFont = 128;
+}  // namespace class_id
+
+// Texture formats the seeds use: both DDS imports that reorder channels, a block-compressed one, a
+// mobile one that is kept silently and one that is kept with a warning.
+namespace texture_format {
+constexpr std::int32_t kRgb24 = 3;
+constexpr std::int32_t kArgb32 = 5;
+constexpr std::int32_t kDxt5 = 12;
+constexpr std::int32_t kEtcRgb4 = 34;
+constexpr std::int32_t kWithoutImport = 63;
+}  // namespace texture_format
+
+// The type index MonoBehaviour objects carry in the hashed lists below: its place in kClasses.
+constexpr std::int32_t kMonoBehaviourTypeIndex = 3;
+constexpr std::array<std::int16_t, 5> kClasses = {class_id::kGameObject, class_id::kTexture2D,
+                                                  class_id::kTextAsset, class_id::kMonoBehaviour,
+                                                  class_id::kFont};
+static_assert(kClasses[kMonoBehaviourTypeIndex] == class_id::kMonoBehaviour);
+
+constexpr std::int64_t kMonoBehaviourPathId = 7;
+constexpr std::int64_t kNegativeMonoBehaviourPathId = -5;
+// No seed object has this path ID or the name Sheet: the folder holds folders under those names.
+constexpr std::int64_t kFolderPathId = 8;
+
+// Object data as the records read it: little-endian words, length-prefixed runs, padding to 4.
+class Data {
+ public:
+  Data& word(std::int32_t value) {
+    appendInt32(bytes_, value);
+    return *this;
+  }
+  Data& words(std::initializer_list<std::int32_t> values) {
+    for (std::int32_t value : values) word(value);
+    return *this;
+  }
+  Data& sized(std::string_view text) {
+    appendString(bytes_, text);
+    return *this;
+  }
+  Data& sized(const Bytes& run) {
+    appendInt32(bytes_, static_cast<std::int32_t>(run.size()));
+    return raw(run);
+  }
+  Data& raw(const Bytes& run) {
+    bytes_.insert(bytes_.end(), run.begin(), run.end());
+    return *this;
+  }
+  Data& byte(std::uint8_t value) {
+    bytes_.push_back(value);
+    return *this;
+  }
+  Data& pad() {
+    while (bytes_.size() % 4 != 0) bytes_.push_back(0);
+    return *this;
+  }
+  // A count, then count items of itemSize bytes.
+  Data& counted(std::int32_t count, std::size_t itemSize, std::uint8_t seed) {
+    word(count);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count) * itemSize; ++i) {
+      bytes_.push_back(static_cast<std::uint8_t>(seed + i * 13));
+    }
+    return *this;
+  }
+  Bytes take() { return std::move(bytes_); }
+
+ private:
+  Bytes bytes_;
+};
+
+Bytes pattern(std::size_t length, std::uint8_t seed) {
+  Bytes bytes(length);
+  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 31 + (i >> 5));
+  return bytes;
+}
+
+Bytes fontData(std::int32_t formatVersion) {
+  Data data;
+  data.sized("Body").pad();
+  data.words({16, 0, 1, -1, 0, 2, 14, 0});  // size, style, line spacing, default material and the like
+  data.counted(2, 44, 0x40);                // character rectangles
+  if (formatVersion >= 15) data.words({0, 1});
+  data.words({3, 4});
+  data.counted(1, 8, 0x70);  // kerning pairs
+  data.word(0x3F800000);     // spacing, a float kept as its bytes
+  data.sized(pattern(96, 0x11));
+  data.words({1, 0, 1});
+  data.word(2).sized("Body Sans").pad().sized("Fallback").pad();
+  data.counted(1, 8, 0x20);  // font references
+  data.word(1);
+  return data.take();
+}
+
+Bytes textureData(std::int32_t textureFormat, std::size_t imageLength) {
+  Data data;
+  data.sized("Atlas").pad();
+  data.words({8, 8, static_cast<std::int32_t>(imageLength), textureFormat, 1});
+  data.byte(1).byte(0).byte(1).pad();
+  data.words({1, 2, 1, 0, 0x3F800000, 0, 1, 0});  // filter, aniso, mip bias, wrap, lightmap, color space
+  data.sized(pattern(imageLength, 0x33));
+  return data.take();
+}
+
+Bytes textAssetData() {
+  Data data;
+  data.sized("Dialogue").pad();
+  data.sized("line one\nline two\n").pad();
+  data.sized("Assets/Text/Dialogue.txt");
+  return data.take();
+}
+
+ObjectDescription object(std::int64_t pathId, std::int16_t classId, std::int32_t formatVersion, Bytes data) {
+  ObjectDescription o;
+  o.pathId = pathId;
+  o.classId = classId;
+  if (formatVersion >= 14) {
+    for (std::size_t i = 0; i < kClasses.size(); ++i) {
+      if (kClasses[i] == classId) o.typeId = static_cast<std::int32_t>(i);
+    }
+  } else {
+    o.typeId = classId;  // older tables name the class itself
+  }
+  if (classId == class_id::kMonoBehaviour) o.scriptTypeIndex = 0;
+  o.data = std::move(data);
+  return o;
+}
+
+AssetDescription baseAsset(std::int32_t formatVersion) {
+  AssetDescription d;
+  d.formatVersion = formatVersion;
+  d.engineVersion = formatVersion >= 15 ? "5.4.1f1" : formatVersion >= 14 ? "5.2.3f1" : "4.6.9f1";
+  for (std::size_t i = 0; i < kClasses.size(); ++i) {
+    TypeDescription type;
+    type.classId = kClasses[i];
+    type.typeHash.fill(static_cast<std::uint8_t>(0x10 * (i + 1)));
+    type.tree = testsupport::treeWithLeaves(static_cast<int>(i));
+    d.types.push_back(type);
+  }
+  d.externals = {1, 0, 0, 0, 0, 'l', 'i', 'b', 0, 2, 0, 0, 0};
+  return d;
+}
+
+// Every handled class, a name shared by two textures and a MonoBehaviour found through a negative
+// path ID and, with 64-bit path IDs, through the low word of a large one.
+AssetDescription everyClass(std::int32_t formatVersion) {
+  AssetDescription d = baseAsset(formatVersion);
+  d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(formatVersion)));
+  d.objects.push_back(
+      object(2, class_id::kTexture2D, formatVersion, textureData(texture_format::kArgb32, 256)));
+  d.objects.push_back(object(3, class_id::kTexture2D, formatVersion, textureData(texture_format::kDxt5, 64)));
+  d.objects.push_back(object(4, class_id::kTextAsset, formatVersion, textAssetData()));
+  d.objects.push_back(
+      object(kMonoBehaviourPathId, class_id::kMonoBehaviour, formatVersion, pattern(40, 0x55)));
+  d.objects.push_back(object(9, class_id::kGameObject, formatVersion, pattern(30, 0x66)));
+  d.objects.push_back(
+      object(kNegativeMonoBehaviourPathId, class_id::kMonoBehaviour, formatVersion, pattern(12, 0x77)));
+  if (formatVersion >= 14) {
+    d.objects.push_back(object((std::int64_t{1} << 32) + kMonoBehaviourPathId, class_id::kMonoBehaviour,
+                               formatVersion, pattern(20, 0x88)));
+  }
+  return d;
+}
+
+// The texture formats that DDS import treats differently, and the table in another order.
+AssetDescription textureFormats(std::int32_t formatVersion) {
+  AssetDescription d = baseAsset(formatVersion);
+  d.objects.push_back(
+      object(20, class_id::kTexture2D, formatVersion, textureData(texture_format::kRgb24, 192)));
+  d.objects.push_back(
+      object(12, class_id::kTexture2D, formatVersion, textureData(texture_format::kEtcRgb4, 32)));
+  d.objects.push_back(object(4, class_id::kTextAsset, formatVersion, textAssetData()));
+  return d;
+}
+
+AssetDescription unsupportedTexture(std::int32_t formatVersion) {
+  AssetDescription d = baseAsset(formatVersion);
+  d.objects.push_back(
+      object(2, class_id::kTexture2D, formatVersion, textureData(texture_format::kWithoutImport, 16)));
+  d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(formatVersion)));
+  return d;
+}
+
+// A DDS file: "DDS ", the header's length, flags, then height and width, the rest of its 128 bytes
+// left zero, then the image.
+Bytes ddsFile(std::int32_t width, std::int32_t height, std::size_t imageLength) {
+  Bytes bytes = {'D', 'D', 'S', ' '};
+  appendInt32(bytes, 124);
+  appendInt32(bytes, 0x1007);
+  appendInt32(bytes, height);
+  appendInt32(bytes, width);
+  bytes.resize(128, 0);
+  const Bytes image = pattern(imageLength, 0xA0);
+  bytes.insert(bytes.end(), image.begin(), image.end());
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<Seed> seedAssets() {
+  std::vector<Seed> seeds;
+  for (std::int32_t version : {9, 14, 15}) {
+    seeds.push_back({"every-class-" + std::to_string(version), everyClass(version)});
+  }
+  seeds.push_back({"texture-formats-15", textureFormats(15)});
+  seeds.push_back({"texture-formats-9", textureFormats(9)});
+  seeds.push_back({"unsupported-texture-14", unsupportedTexture(14)});
+  return seeds;
+}
+
+bool isReplacedClass(std::int32_t classId) {
+  return classId == class_id::kFont || classId == class_id::kTexture2D || classId == class_id::kTextAsset ||
+         classId == class_id::kMonoBehaviour;
+}
+
+void writeUnpackFolder(const std::filesystem::path& folder) {
+  using testsupport::writeFile;
+  Bytes ttf = {0, 1, 0, 0};
+  const Bytes tables = pattern(160, 0x21);
+  ttf.insert(ttf.end(), tables.begin(), tables.end());
+  writeFile(folder / "Font" / "Body.ttf", ttf);
+  Data rects;
+  rects.counted(3, 44, 0x05);
+  writeFile(folder / "Font" / "Body.rect", rects.take());
+
+  writeFile(folder / "Texture2D" / "Atlas.dds", ddsFile(8, 8, 256));
+  writeFile(folder / "Texture2D" / "Atlas_1.dds", ddsFile(8, 8, 64));
+
+  const std::string text = "第一行\n第二行\n";
+  writeFile(folder / "TextAsset" / "Dialogue.txt", Bytes(text.begin(), text.end()));
+
+  // Type IDs are class IDs in the older tables and indexes into the type list in the newer ones.
+  for (std::int32_t typeId : {std::int32_t{class_id::kMonoBehaviour}, kMonoBehaviourTypeIndex}) {
+    const std::filesystem::path typeFolder = folder / "MonoBehaviour" / std::to_string(typeId);
+    writeFile(typeFolder / (std::to_string(kMonoBehaviourPathId) + ".bin"), pattern(48, 0xC0));
+    writeFile(typeFolder / (std::to_string(kNegativeMonoBehaviourPathId) + ".bin"), pattern(8, 0xD0));
+    std::filesystem::create_directories(typeFolder / (std::to_string(kFolderPathId) + ".bin"));
+  }
+
+  // A folder where a replacement file is looked for, as a careless unpack can leave.
+  for (const char* file :
+       {"Font/Sheet.ttf", "Font/Sheet.rect", "Texture2D/Sheet.dds", "TextAsset/Sheet.txt"}) {
+    std::filesystem::create_directories(folder / file);
+  }
+}
+
+}  // namespace fuzzseeds
