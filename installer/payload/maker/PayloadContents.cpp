@@ -19,9 +19,13 @@ const char* const kImportLines[] = {
     ".\\Cindermoor_Data\\resources_unpak\\qmx.exe -i .\\Cindermoor_Data\\sharedassets1.assets",
 };
 
-Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes bytesOf(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
 
-std::string textOf(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string textOf(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
 void appendUtf16(Bytes& bytes, char32_t c) {
   bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
@@ -73,7 +77,8 @@ std::vector<std::string> translatedTips(const std::string& table) {
     if (!line.starts_with("tip.")) continue;
     const std::size_t first = line.find(',');
     const std::size_t second = line.find(',', first + 1);
-    if (second == std::string::npos) throw std::runtime_error("localization row without a translation: " + line);
+    if (second == std::string::npos)
+      throw std::runtime_error("localization row without a translation: " + line);
     tips.push_back(line.substr(second + 1));
   }
   return tips;
@@ -97,7 +102,8 @@ Bytes readBytes(const std::filesystem::path& path) {
 
 std::string batchFile() {
   return std::string("@echo off\r\n") + kImportLines[0] + "\r\n" + kImportLines[1] +
-         "\r\n\r\nrd /S /Q .\\Cindermoor_Data\\resources_unpak\\\r\nrd /S /Q .\\Cindermoor_Data\\sharedassets1_unpak\\";
+         "\r\n\r\nrd /S /Q .\\Cindermoor_Data\\resources_unpak\\\r\nrd /S /Q "
+         ".\\Cindermoor_Data\\sharedassets1_unpak\\";
 }
 
 Bytes importLinesCopy() {
@@ -110,7 +116,8 @@ Bytes importLinesCopy() {
   return bytes;
 }
 
-std::vector<Entry> installEntries(const std::filesystem::path& patchSource, const std::filesystem::path& qmxExe) {
+std::vector<Entry> installEntries(const std::filesystem::path& patchSource,
+                                  const std::filesystem::path& qmxExe) {
   std::vector<Entry> folders;
   auto folder = [&](const std::string& name) { folders.push_back({name, {}}); };
   folder(kData);
@@ -118,7 +125,8 @@ std::vector<Entry> installEntries(const std::filesystem::path& patchSource, cons
   folder(kResourcesUnpak);
   folder(std::string(kResourcesUnpak) + "TextAsset/");
   folder(kSharedUnpak);
-  for (const char* name : {"Texture2D/", "Font/", "MonoBehaviour/", "MonoBehaviour/-1/", "MonoBehaviour/-9/"}) {
+  for (const char* name :
+       {"Texture2D/", "Font/", "MonoBehaviour/", "MonoBehaviour/-1/", "MonoBehaviour/-9/"}) {
     folder(std::string(kSharedUnpak) + name);
   }
   folder("Data/");
@@ -135,7 +143,8 @@ std::vector<Entry> installEntries(const std::filesystem::path& patchSource, cons
     files.push_back({name, readBytes(patchSource / name)});
   }
   const Bytes localization = readBytes(patchSource / "Localization.txt");
-  files.push_back({std::string(kResourcesUnpak) + "TextAsset/" + demo::kLocalizationName + ".txt", localization});
+  files.push_back(
+      {std::string(kResourcesUnpak) + "TextAsset/" + demo::kLocalizationName + ".txt", localization});
 
   std::uint8_t tint = 11;
   for (const demo::DemoTexture& t : demo::kTextures) {
@@ -167,7 +176,11 @@ std::u32string decodeUtf8(const std::string& text) {
   std::u32string out;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    const int length = lead < 0x80           ? 1
+                       : (lead >> 5) == 0x6  ? 2
+                       : (lead >> 4) == 0xE  ? 3
+                       : (lead >> 3) == 0x1E ? 4
+                                             : 0;
     if (length == 0 || i + length > text.size()) throw std::runtime_error("text is not UTF-8");
     char32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (int k = 1; k < length; ++k) {

@@ -27,7 +27,8 @@ std::string batchFile();
 Bytes importLinesCopy();
 
 // Every folder entry first (each before the folders inside it), then the files.
-std::vector<Entry> installEntries(const std::filesystem::path& patchSource, const std::filesystem::path& qmxExe);
+std::vector<Entry> installEntries(const std::filesystem::path& patchSource,
+                                  const std::filesystem::path& qmxExe);
 
 // The distinct characters of the texts plus the printable ASCII characters, ascending, then U+FFFD,
 // as UTF-16LE with a byte-order mark. Characters below U+0020, U+007F and a byte-order mark are

@@ -30,9 +30,9 @@ void writeZip(const std::filesystem::path& archive, const std::vector<Entry>& en
     info.external_fa = folder ? kFolderAttribute : kArchiveAttribute;
     const int method = folder ? 0 : Z_DEFLATED;
     const int level = folder ? 0 : Z_BEST_COMPRESSION;
-    int status = zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                         level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
-                                         kVersionMadeBy, 0, 0);
+    int status = zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         method, level, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                         nullptr, 0, kVersionMadeBy, 0, 0);
     if (status == ZIP_OK && !entry.data.empty()) {
       status = zipWriteInFileInZip(zip, entry.data.data(), static_cast<unsigned>(entry.data.size()));
     }

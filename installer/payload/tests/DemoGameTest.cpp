@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "DemoGame.h"
+#include "PayloadTestSupport.h"
+#include "codecs/FontRecord.h"
+#include "codecs/TextAssetRecord.h"
+#include "codecs/Texture2DRecord.h"
+#include "serialized/SerializedFile.h"
+#include "support/ChildProcess.h"
+
+using namespace payloadtest;
+
+namespace {
+
+// Every object of an asset file by path ID: its table entry and its bytes.
+struct LoadedAsset {
+  LoadStatus status = LoadStatus::CannotOpen;
+  std::map<std::int64_t, ObjectInfo> infos;
+  std::map<std::int64_t, Bytes> data;
+};
+
+LoadedAsset loadAsset(const std::filesystem::path& path) {
+  LoadedAsset asset;
+  SerializedFile file;
+  asset.status = file.load(path.wstring());
+  if (asset.status != LoadStatus::Loaded) return asset;
+  for (const auto& [key, info] : file.objects().entries()) {
+    asset.infos[info.pathId] = info;
+    asset.data[info.pathId] = file.readObjectBytes(info);
+  }
+  file.close();
+  return asset;
+}
+
+std::string text(const fields::Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+const std::string kSharedUnpak = "Cindermoor_Data/sharedassets1_unpak/";
+
+}  // namespace
+
+TEST(DemoGame, WritesTheGameProgramAndTheFilesThePatchReplaces) {
+  testsupport::TempDirectory temp;
+  ASSERT_TRUE(makeDemoGame(temp / "game"));
+  for (const char* name :
+       {"Cindermoor.exe", "Cindermoor_Data/level0", "Cindermoor_Data/Managed/Assembly-CSharp.dll",
+        "Data/Config/XUi/controls.xml", "Data/Config/XUi/windows.xml", "Data/Worlds/AshenReach/map_info.xml",
+        "Data/Worlds/Saltmarsh/map_info.xml"}) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(temp / "game" / name)) << name;
+  }
+  // The English files differ from the translated ones that replace them.
+  EXPECT_NE(testsupport::readFile(temp / "game/Data/Config/XUi/windows.xml"),
+            testsupport::readFile(kPatchSource / "Data/Config/XUi/windows.xml"));
+}
+
+TEST(DemoGame, ResourcesHoldTheEnglishLocalizationTextAssetAmongOtherObjects) {
+  testsupport::TempDirectory temp;
+  ASSERT_TRUE(makeDemoGame(temp / "game"));
+  const LoadedAsset asset = loadAsset(temp / "game/Cindermoor_Data/resources.assets");
+  ASSERT_EQ(asset.status, LoadStatus::Loaded);
+  ASSERT_EQ(asset.infos.size(), 6u);
+  ASSERT_EQ(asset.infos.at(3).classId, 49);
+  TextAssetRecord localization;
+  ASSERT_TRUE(localization.parse(asset.data.at(3)));
+  EXPECT_EQ(text(localization.name()), "Localization");
+  EXPECT_TRUE(text(localization.script()).starts_with("Key,English\nmenu.new_game,New Game\n"));
+  std::set<std::int32_t> classes;
+  for (const auto& [pathId, info] : asset.infos) classes.insert(info.classId);
+  EXPECT_EQ(classes, (std::set<std::int32_t>{1, 4, 48, 49, 83}));
+}
+
+TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
+  testsupport::TempDirectory temp;
+  ASSERT_TRUE(makeDemoGame(temp / "game"));
+  const LoadedAsset asset = loadAsset(temp / "game/Cindermoor_Data/sharedassets1.assets");
+  ASSERT_EQ(asset.status, LoadStatus::Loaded);
+  std::map<std::int32_t, int> perClass;
+  for (const auto& [pathId, info] : asset.infos) ++perClass[info.classId];
+  EXPECT_EQ(perClass, (std::map<std::int32_t, int>{{1, 1}, {21, 1}, {28, 4}, {114, 3}, {115, 2}, {128, 5}}));
+
+  std::vector<std::int32_t> formats;
+  for (const demo::DemoTexture& t : demo::kTextures) {
+    Texture2DRecord texture;
+    ASSERT_TRUE(texture.parse(asset.data.at(t.pathId))) << t.name;
+    EXPECT_EQ(text(texture.name()), t.name);
+    EXPECT_EQ(texture.width(), t.width);
+    formats.push_back(texture.textureFormat());
+  }
+  EXPECT_EQ(formats, (std::vector<std::int32_t>{10, 12, 5, 3}));
+  for (const demo::DemoFont& f : demo::kFonts) {
+    FontRecord font;
+    ASSERT_TRUE(font.parse(asset.data.at(f.pathId), 15)) << f.name;
+    EXPECT_EQ(text(font.name()), f.name);
+  }
+  EXPECT_EQ(asset.infos.at(688).typeId, -1);
+  EXPECT_EQ(asset.infos.at(717).typeId, -1);
+  EXPECT_EQ(asset.infos.at(710).typeId, -9);
+}
+
+// What the installer's batch does, with the Linux qmx: extract install.zip over the demo game, then
+// qmx -i on both asset files from the game folder.
+TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
+  testsupport::TempDirectory temp;
+  const std::filesystem::path game = temp / "game";
+  ASSERT_TRUE(makeDemoGame(game));
+  const LoadedAsset sharedBefore = loadAsset(game / "Cindermoor_Data/sharedassets1.assets");
+  const LoadedAsset resourcesBefore = loadAsset(game / "Cindermoor_Data/resources.assets");
+  extractZip(payloads().install, game);
+  for (const wchar_t* asset :
+       {L".\\Cindermoor_Data\\resources.assets", L".\\Cindermoor_Data\\sharedassets1.assets"}) {
+    const testsupport::ChildResult run = testsupport::runProgram(NATIVE_QMX, {L"-i", asset}, game);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.output.ends_with(testsupport::consoleBytes(L"完成！") + testsupport::kLineEnd))
+        << run.output;
+  }
+
+  const LoadedAsset resources = loadAsset(game / "Cindermoor_Data/resources.assets");
+  ASSERT_EQ(resources.status, LoadStatus::Loaded);
+  TextAssetRecord localization;
+  ASSERT_TRUE(localization.parse(resources.data.at(3)));
+  EXPECT_EQ(localization.script(), testsupport::readFile(kPatchSource / "Localization.txt"));
+  for (std::int64_t untouched : {1, 2, 4, 5, 6})
+    EXPECT_EQ(resources.data.at(untouched), resourcesBefore.data.at(untouched));
+
+  const LoadedAsset shared = loadAsset(game / "Cindermoor_Data/sharedassets1.assets");
+  ASSERT_EQ(shared.status, LoadStatus::Loaded);
+  const std::filesystem::path unpak = game / kSharedUnpak;
+  for (const demo::DemoTexture& t : demo::kTextures) {
+    SCOPED_TRACE(t.name);
+    Texture2DRecord texture;
+    ASSERT_TRUE(texture.parse(shared.data.at(t.pathId)));
+    EXPECT_EQ(texture.width(), t.patchWidth);
+    EXPECT_EQ(texture.height(), t.patchHeight);
+    EXPECT_EQ(texture.textureFormat(), t.format);
+    const Bytes dds = testsupport::readFile(unpak / "Texture2D" / (std::string(t.name) + ".dds"));
+    fields::Bytes image(dds.begin() + 128, dds.end());
+    reorderChannels(t.format, image);
+    EXPECT_EQ(texture.imageData(), image);
+  }
+  for (const demo::DemoFont& f : demo::kFonts) {
+    FontRecord font;
+    ASSERT_TRUE(font.parse(shared.data.at(f.pathId), 15)) << f.name;
+    EXPECT_EQ(font.fontData(), testsupport::readFile(unpak / "Font" / (std::string(f.name) + ".ttf")))
+        << f.name;
+  }
+  for (const demo::DemoScript& s : demo::kScripts) {
+    const auto bin = unpak / "MonoBehaviour" / std::to_string(s.typeId) / (std::to_string(s.pathId) + ".bin");
+    EXPECT_EQ(shared.data.at(s.pathId), testsupport::readFile(bin)) << s.name;
+    EXPECT_NE(shared.data.at(s.pathId), sharedBefore.data.at(s.pathId)) << s.name;
+  }
+  for (std::int64_t untouched : {1, 2, 40, 41})
+    EXPECT_EQ(shared.data.at(untouched), sharedBefore.data.at(untouched));
+}
