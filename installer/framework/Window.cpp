@@ -24,6 +24,10 @@ void unbindObject(HWND window) {
   ::RemovePropW(window, kObjectProperty);
 }
 
+bool isControlColourMessage(UINT message) {
+  return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
 bool returnsResultDirectly(UINT message) {
   switch (message) {
     case WM_INITDIALOG:
@@ -31,16 +35,9 @@ bool returnsResultDirectly(UINT message) {
     case WM_VKEYTOITEM:
     case WM_CHARTOITEM:
     case WM_QUERYDRAGICON:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
       return true;
     default:
-      return false;
+      return isControlColourMessage(message);
   }
 }
 
@@ -82,6 +79,7 @@ constexpr UINT kReflectedMessageBase = WM_USER + 0x1C00;
 
 // The child a notification concerns, or nothing when the message is not a notification.
 HWND notifyingChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (detail::isControlColourMessage(message)) return reinterpret_cast<HWND>(lParam);
   switch (message) {
     case WM_COMMAND:
       return reinterpret_cast<HWND>(lParam);
@@ -103,14 +101,6 @@ HWND notifyingChild(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHARTOITEM:
     case WM_HSCROLL:
     case WM_VSCROLL:
-      return reinterpret_cast<HWND>(lParam);
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
       return reinterpret_cast<HWND>(lParam);
     default:
       return nullptr;

@@ -66,6 +66,7 @@ void unbindObject(HWND window);
 // Whether a dialog procedure hands back this message's result directly instead of through
 // DWLP_MSGRESULT.
 bool returnsResultDirectly(UINT message);
+bool isControlColourMessage(UINT message);
 // The dialog object a thread is about to create, bound on its first message.
 extern thread_local void* pendingDialog;
 }  // namespace detail
