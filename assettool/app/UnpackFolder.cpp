@@ -1,5 +1,7 @@
 #include "app/UnpackFolder.h"
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 
 namespace {
@@ -23,8 +25,14 @@ std::wstring UnpackFolder::replacementPath(const std::wstring& classFolder, cons
                                            std::wstring_view extension) {
   const std::wstring stem = classFolder + platform::kPathSeparator + name;
   const std::wstring dotExtension = L"." + std::wstring(extension);
-  std::wstring path = stem + dotExtension;
-  for (int k = 1; handedOut_.contains(path); ++k) path = stem + L"_" + std::to_wstring(k) + dotExtension;
+  const std::wstring plain = stem + dotExtension;
+  std::wstring path = plain;
+  int& k = lastNumber_[plain];
+  while (handedOut_.contains(path)) {
+    k = std::max(k, 1);
+    path = stem + L"_" + std::to_wstring(k) + dotExtension;
+    if (handedOut_.contains(path)) ++k;
+  }
   handedOut_.insert(path);
   return path;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -30,4 +31,7 @@ class UnpackFolder {
  private:
   std::wstring path_;
   std::set<std::wstring> handedOut_;
+  // Per plain path, the number its last numbered path took: every lower number is taken already,
+  // so many equal names cost no more than one pass each.
+  std::map<std::wstring, int> lastNumber_;
 };

@@ -121,12 +121,19 @@ std::wstring removeExtension(const std::wstring& path) {
   return dot == std::wstring::npos ? path : path.substr(0, dot);
 }
 
-FILE* openReadWrite(const std::wstring& path) {
-  return std::fopen(nativePath(path).c_str(), "r+b");
+// Only regular files: the C library opens folders for reading too, with a meaningless size.
+FILE* openRegularFile(const std::wstring& path, const char* mode) {
+  FILE* file = std::fopen(nativePath(path).c_str(), mode);
+  struct stat info;
+  if (file != nullptr && (::fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
 }
-FILE* openReadOnly(const std::wstring& path) {
-  return std::fopen(nativePath(path).c_str(), "rb");
-}
+
+FILE* openReadWrite(const std::wstring& path) { return openRegularFile(path, "r+b"); }
+FILE* openReadOnly(const std::wstring& path) { return openRegularFile(path, "rb"); }
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return fseeko(file, offset, origin) == 0;
 }

@@ -83,6 +83,7 @@ void AssetStream::syncFilePosition(LastAccess next) {
 }
 
 bool AssetStream::readRaw(void* destination, std::uint64_t count) {
+  if (count == 0) return !failed_;  // an empty run may have no storage behind it
   if (failed_ || count > remaining()) {
     failed_ = true;
     std::memset(destination, 0, count);

@@ -158,6 +158,14 @@ TEST_F(AssetStreamFile, ReadsAfterWritesSeeTheWrittenBytes) {
   EXPECT_TRUE(stream.close());
 }
 
+TEST_F(AssetStreamFile, FoldersAreNotFiles) {
+  std::filesystem::create_directories(dir_ / "folder.bin");
+  AssetStream stream;
+  EXPECT_FALSE(stream.openReadOnly((dir_ / "folder.bin").wstring()));
+  EXPECT_FALSE(stream.open((dir_ / "folder.bin").wstring(), false));
+  EXPECT_FALSE(readWholeFile((dir_ / "folder.bin").wstring()).has_value());
+}
+
 TEST_F(AssetStreamFile, OpeningAMissingFileFailsAndCreatesNothing) {
   AssetStream stream;
   EXPECT_FALSE(stream.open((dir_ / "missing.bin").wstring(), false));

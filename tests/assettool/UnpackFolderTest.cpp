@@ -30,6 +30,19 @@ TEST(UnpackFolder, ANameEndingInANumberTakesItsPathFirst) {
   EXPECT_EQ(folder.replacementPath(textures, L"Atlas", L"dds"), L"level_unpak\\Texture2D\\Atlas_2.dds");
 }
 
+TEST(UnpackFolder, ManyEqualNamesAreNumberedOneAfterAnother) {
+  UnpackFolder folder(L"level.assets");
+  const std::wstring fonts = folder.classFolder(L"Font");
+  EXPECT_EQ(folder.replacementPath(fonts, L"a", L"ttf"), L"level_unpak\\Font\\a.ttf");
+  for (int k = 1; k < 500; ++k) {
+    if (k == 7) {
+      EXPECT_EQ(folder.replacementPath(fonts, L"a_9", L"ttf"), L"level_unpak\\Font\\a_9.ttf");
+    }
+    const std::wstring expected = L"level_unpak\\Font\\a_" + std::to_wstring(k >= 9 ? k + 1 : k) + L".ttf";
+    ASSERT_EQ(folder.replacementPath(fonts, L"a", L"ttf"), expected) << k;
+  }
+}
+
 TEST(UnpackFolder, MonoBehavioursAreFoundByTypeIdAndLowPathIdWord) {
   const UnpackFolder folder(L"level.assets");
   EXPECT_EQ(folder.monoBehaviourPath(L"MonoBehaviour", -1, (std::int64_t{1} << 32) + 2),
