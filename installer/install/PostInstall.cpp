@@ -14,7 +14,8 @@
 void RunAndWait(const wchar_t* file, const wchar_t* parameters, int showCommand) {
   SHELLEXECUTEINFOW execute{};
   execute.cbSize = sizeof execute;
-  execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+  // No error box when the file is missing (an uninstall finds no batch): nothing here is reported.
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   execute.lpFile = file;
   execute.lpParameters = parameters;
   execute.nShow = showCommand;

@@ -1,0 +1,224 @@
+// The whole patch, run as a player runs it: cmpatch started in a fresh copy of the demo game folder,
+// the install button pressed, the questions answered, and the folder, the asset files, the desktop
+// and the temporary folder looked at afterwards.
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <set>
+
+#include "InstallerDriver.h"
+#include "codecs/TextAssetRecord.h"
+#include "serialized/SerializedFile.h"
+
+using namespace installer_driver;
+
+namespace {
+
+constexpr wchar_t kPublisherName[] = L"灰沼汉化组";
+constexpr wchar_t kShortcutCaption[] = L"创建快捷方式";
+
+std::filesystem::path allUsersDesktop() {
+  wchar_t folder[MAX_PATH] = {};
+  ::SHGetSpecialFolderPathW(nullptr, folder, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE);
+  return folder;
+}
+
+std::filesystem::path desktopLink() {
+  return allUsersDesktop() / L"Cindermoor.lnk";
+}
+
+// The message box of that caption, once it is shown.
+HWND waitForMessageBox(const wchar_t* caption, std::chrono::milliseconds wait = 120s) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (const HWND box = ::FindWindowW(L"#32770", caption); box != nullptr && ::IsWindowVisible(box))
+      return box;
+    std::this_thread::sleep_for(100ms);
+  }
+  return nullptr;
+}
+
+std::wstring boxText(HWND box) {
+  return itemText(box, 0xFFFF);
+}
+
+void press(HWND box, int button) {
+  ::PostMessageW(box, WM_COMMAND, button, 0);
+}
+
+// Hidden QMXhhhh.TMP files in the temporary folder.
+std::set<std::filesystem::path> temporaryArchives() {
+  std::set<std::filesystem::path> found;
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+    const std::wstring name = entry.path().filename().wstring();
+    if (name.rfind(L"QMX", 0) == 0 && ::_wcsicmp(entry.path().extension().c_str(), L".tmp") == 0) {
+      found.insert(entry.path());
+    }
+  }
+  return found;
+}
+
+struct LinkFields {
+  std::wstring target;
+  std::wstring workingFolder;
+};
+
+LinkFields readLink(const std::filesystem::path& path) {
+  LinkFields fields;
+  ::CoInitialize(nullptr);
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      if (SUCCEEDED(file->Load(path.wstring().c_str(), STGM_READ))) {
+        wchar_t text[1024] = {};
+        link->GetPath(text, 1024, nullptr, 0);
+        fields.target = text;
+        link->GetWorkingDirectory(text, 1024);
+        fields.workingFolder = text;
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  ::CoUninitialize();
+  return fields;
+}
+
+bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  return std::filesystem::equivalent(a, b);
+}
+
+class InstallRun : public InstallerWindow {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(DEMO_GAME, game_.path(), std::filesystem::copy_options::recursive);
+    std::filesystem::remove(desktopLink());
+    archivesBefore_ = temporaryArchives();
+  }
+  std::filesystem::path data() const { return game_ / "Cindermoor_Data"; }
+
+  // Starts the installer and presses its install button.
+  std::unique_ptr<Process> startAndInstall() {
+    auto installer = start();
+    const HWND dialog = waitForWindow();
+    EXPECT_NE(dialog, nullptr);
+    if (dialog != nullptr) ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    return installer;
+  }
+
+  std::set<std::filesystem::path> archivesBefore_;
+};
+
+TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
+  const auto sharedLength = std::filesystem::file_size(data() / "sharedassets1.assets");
+  auto installer = startAndInstall();
+
+  const HWND question = waitForMessageBox(kShortcutCaption);
+  ASSERT_NE(question, nullptr) << "the shortcut question";
+  EXPECT_EQ(boxText(question), L"是否在桌面创建游戏的快捷方式？");
+  press(question, IDYES);
+  const HWND final = waitForMessageBox(kPublisherName);
+  ASSERT_NE(final, nullptr) << "the final message";
+  EXPECT_EQ(boxText(final).rfind(std::wstring(kTitle) + L"安装成功!", 0), 0u) << "starts with the title";
+  press(final, IDOK);
+  EXPECT_EQ(installer->waitForExit(), 1);
+  EXPECT_EQ(openedPages(1), std::vector<std::string>{kPublisherPage});
+
+  // The translated files, byte for byte as the patch carries them.
+  for (const char* file : {"Data/Config/XUi/controls.xml", "Data/Worlds/Saltmarsh/map_info.xml",
+                           "Cindermoor_Data/Managed/Assembly-CSharp.dll"}) {
+    EXPECT_EQ(readFile(game_ / file), readFile(std::filesystem::path(PATCH_SOURCE) / file)) << file;
+  }
+  // qmx has rebuilt both asset files; its folders and the batch are gone.
+  SerializedFile resources;
+  ASSERT_EQ(resources.load((data() / "resources.assets").wstring()), LoadStatus::Loaded);
+  bool translated = false;
+  for (const auto& [key, info] : resources.objects().entries()) {
+    TextAssetRecord record;
+    if (info.classId == 49 && record.parse(resources.readObjectBytes(info)) &&
+        std::string(record.name().begin(), record.name().end()) == "Localization") {
+      translated = record.script() == readFile(std::filesystem::path(PATCH_SOURCE) / "Localization.txt");
+    }
+  }
+  EXPECT_TRUE(translated) << "the Localization text asset carries the translation";
+  SerializedFile shared;
+  ASSERT_EQ(shared.load((data() / "sharedassets1.assets").wstring()), LoadStatus::Loaded);
+  int appended = 0;
+  for (const auto& [key, info] : shared.objects().entries()) {
+    appended += shared.headerCopy().dataOffset + info.byteStart >= sharedLength;
+  }
+  EXPECT_EQ(appended, 4 + 5 + 3) << "textures, fonts and script objects point at new data";
+  EXPECT_FALSE(std::filesystem::exists(data() / "resources_unpak"));
+  EXPECT_FALSE(std::filesystem::exists(data() / "sharedassets1_unpak"));
+  EXPECT_FALSE(std::filesystem::exists(data() / "qmx.bat"));
+  EXPECT_EQ(temporaryArchives(), archivesBefore_) << "the temporary archive is deleted";
+
+  const LinkFields link = readLink(desktopLink());
+  EXPECT_TRUE(sameFile(link.target, game_ / "Cindermoor.exe")) << std::filesystem::path(link.target);
+  EXPECT_TRUE(sameFile(link.workingFolder, game_.path())) << std::filesystem::path(link.workingFolder);
+}
+
+TEST_F(InstallRun, UninstallsWhenTheMarkerIsThere) {
+  writeFile(game_ / "Cindermoor.h", Bytes{});
+  writeFile(desktopLink(), Bytes{'L'});
+  auto installer = startAndInstall();
+
+  const HWND final = waitForMessageBox(kPublisherName);
+  ASSERT_NE(final, nullptr) << "the final message";
+  EXPECT_EQ(::FindWindowW(L"#32770", kShortcutCaption), nullptr) << "no shortcut question";
+  EXPECT_EQ(boxText(final).rfind(std::wstring(kTitle) + L"卸载成功!", 0), 0u);
+  press(final, IDOK);
+  EXPECT_EQ(installer->waitForExit(), 1);
+  EXPECT_FALSE(std::filesystem::exists(game_ / "Cindermoor.h"));
+  EXPECT_FALSE(std::filesystem::exists(desktopLink()));
+  const Bytes wchar = readFile(game_ / "wchar.txt");
+  ASSERT_GE(wchar.size(), 4u);
+  EXPECT_EQ(Bytes(wchar.begin(), wchar.begin() + 2), (Bytes{0xFF, 0xFE}));
+  EXPECT_EQ(Bytes(wchar.end() - 2, wchar.end()), (Bytes{0xFD, 0xFF}));
+  EXPECT_EQ(openedPages(1).size(), 1u);
+}
+
+TEST_F(InstallRun, RefusesAFolderWithoutTheGame) {
+  std::filesystem::remove_all(game_.path());
+  std::filesystem::create_directories(game_.path());
+  auto installer = startAndInstall();
+  const HWND error = waitForMessageBox(L"错误", 30s);
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(boxText(error), L"请将本程序放到游戏主目录下运行!");
+  press(error, IDOK);
+  EXPECT_EQ(installer->waitForExit(), 1);
+  EXPECT_EQ(openedPages(1).size(), 1u);
+  std::filesystem::remove(urlLog());
+  EXPECT_TRUE(std::filesystem::is_empty(game_.path())) << "nothing created";
+}
+
+TEST_F(InstallRun, StopsAtAFileTheGameHoldsOpen) {
+  const Bytes worldBefore = readFile(game_ / "Data/Worlds/AshenReach/map_info.xml");
+  const HANDLE held = ::CreateFileW((game_ / "Data/Config/XUi/windows.xml").wstring().c_str(), GENERIC_READ,
+                                    0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  auto installer = startAndInstall();
+  const HWND failed = waitForMessageBox(L"汉化失败", 60s);
+  ASSERT_NE(failed, nullptr);
+  EXPECT_EQ(boxText(failed), L"安装失败! \n请确认游戏进程是否处于打开状态!!");
+  press(failed, IDOK);
+  EXPECT_EQ(installer->waitForExit(), 1);
+  ::CloseHandle(held);
+
+  EXPECT_EQ(readFile(game_ / "Data/Config/XUi/controls.xml"),
+            readFile(std::filesystem::path(PATCH_SOURCE) / "Data/Config/XUi/controls.xml"))
+      << "entries before it are written";
+  EXPECT_EQ(readFile(game_ / "Data/Worlds/AshenReach/map_info.xml"), worldBefore)
+      << "entries after it are not";
+  std::set<std::filesystem::path> left = temporaryArchives();
+  for (const auto& path : archivesBefore_) left.erase(path);
+  ASSERT_EQ(left.size(), 1u) << "the temporary archive stays";
+  EXPECT_NE(::GetFileAttributesW(left.begin()->wstring().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+  ::SetFileAttributesW(left.begin()->wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+  std::filesystem::remove(*left.begin());
+}
+
+}  // namespace
