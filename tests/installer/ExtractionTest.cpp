@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "install/Extraction.h"
+#include "install/InstallRun.h"
 #include "support/Files.h"
 
 using namespace testsupport;
@@ -175,6 +178,35 @@ TEST_F(Extraction, AnEmptyArchiveIsComplete) {
   std::ofstream(archive(), std::ios::binary | std::ios::trunc) << "stub" << bytes;
   EXPECT_EQ(ExtractArchive(archive().string(), view_), 0);
   EXPECT_EQ(view_.shown.statuses, std::vector<std::wstring>{L"当前进度100%"});
+}
+
+// This test program carries no patch archives: the run reports the missing resource in a narrow
+// box without a caption and ends as a failed one, leaving no temporary file behind.
+TEST_F(Extraction, ARunWithoutItsArchiveFailsAndLeavesNothing) {
+  const auto temporaryFiles = [] {
+    std::vector<std::filesystem::path> found;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+      if (entry.path().filename().wstring().rfind(L"QMX", 0) == 0) found.push_back(entry.path());
+    }
+    return found;
+  };
+  const auto before = temporaryFiles();
+  int result = -1;
+  std::thread worker([&] { result = RunInstall(nullptr, view_); });
+  HWND box = nullptr;
+  for (int i = 0; i < 300 && box == nullptr; ++i) {
+    box = ::FindWindowW(L"#32770", L"");
+    if (box == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_NE(box, nullptr) << "the missing-resource box";
+  wchar_t text[64] = {};
+  ::GetDlgItemTextW(box, 0xFFFF, text, 64);
+  ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+  worker.join();
+  EXPECT_STREQ(text, L"未找到资源!");
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(view_.shown.statuses, std::vector<std::wstring>{L"安装失败!"});
+  EXPECT_EQ(temporaryFiles(), before);
 }
 
 TEST(ProgressText, RoundsTheShareOfStartedEntries) {

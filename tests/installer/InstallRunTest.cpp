@@ -114,6 +114,8 @@ class InstallRun : public InstallerWindow {
 
 TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
   const auto sharedLength = std::filesystem::file_size(data() / "sharedassets1.assets");
+  const std::wstring readOnly = (game_ / "Data/Config/XUi/windows.xml").wstring();
+  ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
   auto installer = startAndInstall();
 
   const HWND question = waitForMessageBox(kShortcutCaption);
@@ -132,6 +134,10 @@ TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
                            "Cindermoor_Data/Managed/Assembly-CSharp.dll"}) {
     EXPECT_EQ(readFile(game_ / file), readFile(std::filesystem::path(PATCH_SOURCE) / file)) << file;
   }
+  EXPECT_EQ(readFile(readOnly),
+            readFile(std::filesystem::path(PATCH_SOURCE) / "Data/Config/XUi/windows.xml"));
+  EXPECT_EQ(::GetFileAttributesW(readOnly.c_str()), FILE_ATTRIBUTE_ARCHIVE)
+      << "the read-only target is replaced";
   // qmx has rebuilt both asset files; its folders and the batch are gone.
   SerializedFile resources;
   ASSERT_EQ(resources.load((data() / "resources.assets").wstring()), LoadStatus::Loaded);
