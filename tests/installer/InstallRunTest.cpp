@@ -109,6 +109,14 @@ class InstallRun : public InstallerWindow {
     return installer;
   }
 
+  // Waits for the error box of that caption, checks its text and closes it.
+  void closeErrorBox(const wchar_t* caption, const wchar_t* text, std::chrono::milliseconds wait) {
+    const HWND box = waitForMessageBox(caption, wait);
+    ASSERT_NE(box, nullptr) << "the box captioned " << std::filesystem::path(caption);
+    EXPECT_EQ(boxText(box), text);
+    press(box, IDOK);
+  }
+
   std::set<std::filesystem::path> archivesBefore_;
 };
 
@@ -191,10 +199,7 @@ TEST_F(InstallRun, RefusesAFolderWithoutTheGame) {
   std::filesystem::remove_all(game_.path());
   std::filesystem::create_directories(game_.path());
   auto installer = startAndInstall();
-  const HWND error = waitForMessageBox(L"错误", 30s);
-  ASSERT_NE(error, nullptr);
-  EXPECT_EQ(boxText(error), L"请将本程序放到游戏主目录下运行!");
-  press(error, IDOK);
+  closeErrorBox(L"错误", L"请将本程序放到游戏主目录下运行!", 30s);
   EXPECT_EQ(installer->waitForExit(), 1);
   EXPECT_EQ(openedPages(1).size(), 1u);
   std::filesystem::remove(urlLog());
@@ -207,10 +212,7 @@ TEST_F(InstallRun, StopsAtAFileTheGameHoldsOpen) {
                                     0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   auto installer = startAndInstall();
-  const HWND failed = waitForMessageBox(L"汉化失败", 60s);
-  ASSERT_NE(failed, nullptr);
-  EXPECT_EQ(boxText(failed), L"安装失败! \n请确认游戏进程是否处于打开状态!!");
-  press(failed, IDOK);
+  closeErrorBox(L"汉化失败", L"安装失败! \n请确认游戏进程是否处于打开状态!!", 60s);
   EXPECT_EQ(installer->waitForExit(), 1);
   ::CloseHandle(held);
 
