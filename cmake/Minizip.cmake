@@ -8,6 +8,9 @@ if(NOT EXISTS "${MINIZIP_SOURCE_DIR}/unzip.c")
   message(FATAL_ERROR "minizip sources not found under build/cache; run scripts/deps")
 endif()
 
+# zlib goes into the program itself (libz.a of libz-mingw-w64-dev): no Windows ships zlib1.dll, and the
+# import library would make the installer fail to start on a player's machine.
+set(ZLIB_USE_STATIC_LIBS ON)
 find_package(ZLIB REQUIRED)
 add_library(minizip STATIC "${MINIZIP_SOURCE_DIR}/unzip.c" "${MINIZIP_SOURCE_DIR}/ioapi.c")
 target_include_directories(minizip SYSTEM PUBLIC "${MINIZIP_SOURCE_DIR}")

@@ -21,6 +21,11 @@ class CMainDlg : public fw::CDialogImpl<CMainDlg> {
   CXLProgressBar m_progress;
 
  private:
+  // Set by the install button for good: one run per process, and while it goes on no command
+  // reaches the handlers. Wine turns a close request into IDCANCEL even with the exit button
+  // disabled, and fires a disabled button's BM_CLICK.
+  bool m_runStarted = false;
+
   LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);
   LRESULT OnOK(WORD notifyCode, WORD id, HWND control, BOOL& handled);
   LRESULT OnCancel(WORD notifyCode, WORD id, HWND control, BOOL& handled);

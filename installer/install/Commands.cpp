@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/MainDlg.h"
+#include "framework/Handle.h"
 #include "install/FileExists.h"
 #include "install/InstallRun.h"
 #include "install/Texts.h"
@@ -55,6 +56,8 @@ void PumpUntilEnded(HANDLE thread) {
 }  // namespace
 
 LRESULT CMainDlg::OnOK(WORD, WORD, HWND, BOOL&) {
+  if (m_runStarted) return 0;
+  m_runStarted = true;
   ::EnableWindow(GetDlgItem(IDOK), FALSE);
   ::EnableWindow(GetDlgItem(IDCANCEL), FALSE);
   if (!FileExists(texts::kGameExe)) {
@@ -62,17 +65,19 @@ LRESULT CMainDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     ::MessageBoxW(m_hWnd, texts::kNotInGameFolder, texts::kCaptionError, MB_OK | MB_ICONERROR);
   } else {
     unsigned threadId = 0;
-    const auto worker =
-        reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, InstallThreadProc, this, 0, &threadId));
+    const fw::CHandle worker(
+        reinterpret_cast<HANDLE>(::_beginthreadex(nullptr, 0, InstallThreadProc, this, 0, &threadId)));
     PumpUntilEnded(worker);
-    if (worker != nullptr) ::CloseHandle(worker);
   }
   OpenPublisherPage();
   EndDialog(IDOK);
   return 0;
 }
 
+// Esc, the exit button and a close request; during a run none of them does anything, so the window
+// stays until the run has ended (the player must not start the game while files are replaced).
 LRESULT CMainDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
+  if (m_runStarted) return 0;
   OpenPublisherPage();
   EndDialog(IDCANCEL);
   return 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/ComPtr.h"
+#include "framework/Handle.h"
 #include "install/TextConversion.h"
 #include "install/Texts.h"
 
@@ -20,9 +21,8 @@ void RunAndWait(const wchar_t* file, const wchar_t* parameters, int showCommand)
   execute.lpParameters = parameters;
   execute.nShow = showCommand;
   ::ShellExecuteExW(&execute);
-  if (execute.hProcess == nullptr) return;
-  ::WaitForSingleObject(execute.hProcess, INFINITE);
-  ::CloseHandle(execute.hProcess);
+  const fw::CHandle process(execute.hProcess);
+  if (process) ::WaitForSingleObject(process, INFINITE);
 }
 
 bool CreateShortcut(const std::wstring& target, const std::wstring& linkPath, const std::wstring& description,

@@ -23,6 +23,9 @@ inline constexpr wchar_t kArchiveUnopenable[] =
     L"打开文件失败！\r\n可能是您的[临时文件目录]所在分区没有足够空间！";
 inline constexpr wchar_t kEntryUnreadable[] = L"解压文件错误";
 inline constexpr wchar_t kTargetLocked[] = L"安装失败! \n请确认游戏进程是否处于打开状态!!";
+// A game file whose new copy could not be written in full (a full drive): the old file stays.
+inline constexpr wchar_t kTargetUnwritable[] =
+    L"安装失败! \n写入游戏文件出错，请确认游戏所在分区有足够空间!!";
 // The two resource messages are narrow GBK texts in narrow message boxes.
 inline constexpr char kResourceMissing[] = "\xce\xb4\xd5\xd2\xb5\xbd\xd7\xca\xd4\xb4!";  // 未找到资源!
 inline constexpr char kResourceUnloadable[] =
@@ -46,7 +49,7 @@ inline constexpr wchar_t kFinalText[] =
     L"卸载只删除标记文件与桌面快捷方式，不会还原已替换的文件；如需还原，请校验游戏文件。\n\n"
     L"【免责声明】\n"
     L"本补丁为爱好者免费制作，仅供交流学习，请勿用于商业用途。\n"
-    L"使用本补丁造成的任何问题与汉化组无关，请在安装前备份存档。\n";
+    L"使用本补丁造成的任何问题与汉化组无关，请在安装前备份存档。\n\n";
 
 // The publisher: its page opens whenever the dialog closes, its name captions the final message.
 inline constexpr wchar_t kPublisherName[] = L"灰沼汉化组";

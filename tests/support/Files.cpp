@@ -8,13 +8,15 @@
 
 namespace testsupport {
 
-TempDirectory::TempDirectory() {
+TempDirectory::TempDirectory() : TempDirectory(std::filesystem::temp_directory_path()) {}
+
+TempDirectory::TempDirectory(const std::filesystem::path& parent) {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   const std::string name =
       "qmxtest-" + std::to_string(random()) + "-" + std::to_string(stamp) + "-" + std::to_string(counter++);
-  path_ = std::filesystem::temp_directory_path() / name;
+  path_ = parent / name;
   std::filesystem::create_directories(path_);
 }
 
@@ -32,6 +34,30 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+FolderContents folderContents(const std::filesystem::path& folder) {
+  FolderContents contents;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string name = std::filesystem::relative(entry.path(), folder).generic_string();
+    if (entry.is_directory()) {
+      contents[name + "/"];
+    } else {
+      contents[name] = readFile(entry.path());
+    }
+  }
+  return contents;
+}
+
+void fillDriveLeaving(const std::filesystem::path& filler, std::uintmax_t leftFree) {
+  const std::uintmax_t available = std::filesystem::space(filler.parent_path()).available;
+  std::ofstream out(filler, std::ios::binary | std::ios::trunc);
+  const std::vector<char> zeros(64 * 1024, 0);
+  for (std::uintmax_t left = available > leftFree ? available - leftFree : 0; left > 0 && out;) {
+    const std::size_t piece = left < zeros.size() ? static_cast<std::size_t>(left) : zeros.size();
+    out.write(zeros.data(), static_cast<std::streamsize>(piece));
+    left -= piece;
+  }
 }
 
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 class TempDirectory {
  public:
   TempDirectory();
+  // Made inside that folder instead (a drive of the test's own, say).
+  explicit TempDirectory(const std::filesystem::path& parent);
   ~TempDirectory();
   TempDirectory(const TempDirectory&) = delete;
   TempDirectory& operator=(const TempDirectory&) = delete;
@@ -26,5 +29,13 @@ class TempDirectory {
 
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);
 Bytes readFile(const std::filesystem::path& path);
+
+// Every file (with its bytes) and every folder (named with a trailing "/", no bytes) below the
+// folder, by path relative to it with "/" separators.
+using FolderContents = std::map<std::string, Bytes>;
+FolderContents folderContents(const std::filesystem::path& folder);
+
+// Writes a file of zeros that leaves about that many bytes free on the file's drive.
+void fillDriveLeaving(const std::filesystem::path& filler, std::uintmax_t leftFree);
 
 }  // namespace testsupport
