@@ -45,7 +45,9 @@ bool ReadEntryRecord(unzFile zip, Entry& entry) {
 // no data in a folder; a size that fits one buffer.
 bool IsWellFormed(const Entry& entry) {
   const std::size_t length = std::strlen(entry.name);
-  if (length == 0 || entry.info.size_filename != length || !IsSafeEntryName(entry.name)) return false;
+  if (entry.info.size_filename >= kNameBuffer || entry.info.size_filename != length || length == 0)
+    return false;
+  if (!IsSafeEntryName(entry.name)) return false;
   if (entry.IsFolder() != entry.NamedAsFolder()) return false;
   if (entry.IsFolder()) return entry.info.uncompressed_size == 0 && entry.info.compressed_size == 0;
   return entry.info.uncompressed_size <= kLargestEntry;

@@ -1,7 +1,6 @@
 // The extraction loop over archives written here with minizip's writer, in a folder of the test's
 // own, watched through a view that records what the dialog would show.
 #include <windows.h>
-#include <zip.h>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +11,7 @@
 #include "install/Extraction.h"
 #include "install/InstallRun.h"
 #include "support/Files.h"
+#include "support/TestArchives.h"
 
 using namespace testsupport;
 
@@ -42,29 +42,6 @@ class RecordingView : public InstallView {
   Shown shown;
 };
 
-struct ZipEntry {
-  std::string name;
-  std::string content;
-  bool folder = false;
-};
-
-// Folder entries stored, attributes 0x10 and a trailing slash; files deflated with 0x20.
-void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& entries, bool deflate = true) {
-  zipFile zip = zipOpen64(path.string().c_str(), APPEND_STATUS_CREATE);
-  ASSERT_NE(zip, nullptr);
-  for (const ZipEntry& entry : entries) {
-    zip_fileinfo info{};
-    info.external_fa = entry.folder ? 0x10 : 0x20;
-    const int method = entry.folder || !deflate ? 0 : Z_DEFLATED;
-    ASSERT_EQ(zipOpenNewFileInZip64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                    Z_DEFAULT_COMPRESSION, 0),
-              ZIP_OK);
-    zipWriteInFileInZip(zip, entry.content.data(), static_cast<unsigned>(entry.content.size()));
-    zipCloseFileInZip(zip);
-  }
-  zipClose(zip, nullptr);
-}
-
 std::string contentOf(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -72,6 +49,9 @@ std::string contentOf(const std::filesystem::path& path) {
 
 class Extraction : public ::testing::Test {
  protected:
+  Extraction() = default;
+  explicit Extraction(const std::filesystem::path& drive) : game_(drive) {}
+
   void SetUp() override {
     previous_ = std::filesystem::current_path();
     std::filesystem::create_directories(game_ / "game");
@@ -85,6 +65,7 @@ class Extraction : public ::testing::Test {
   }
   std::filesystem::path archive() const { return game_ / "payload.zip"; }
   std::filesystem::path inGame(const std::string& name) const { return game_ / "game" / name; }
+  FolderContents gameContents() const { return folderContents(game_ / "game"); }
 
   TempDirectory game_;
   std::filesystem::path previous_;
@@ -135,6 +116,7 @@ TEST_F(Extraction, ATargetHeldOpenStopsTheRunAtThatEntry) {
   EXPECT_EQ(contentOf(inGame("Data/Config/controls.xml")), "<controls>界面</controls>");  // written before
   EXPECT_EQ(contentOf(inGame("Cindermoor_Data/level0")), "old");
   EXPECT_FALSE(std::filesystem::exists(inGame("Cindermoor_Data/empty.bin")));  // never reached
+  EXPECT_EQ(gameContents().size(), 5u) << "three folders, the two files, and no copy left beside them";
 }
 
 TEST_F(Extraction, NamesLeavingTheFolderStopTheRunBeforeAnythingIsWritten) {
@@ -147,6 +129,59 @@ TEST_F(Extraction, NamesLeavingTheFolderStopTheRunBeforeAnythingIsWritten) {
     EXPECT_EQ(view_.shown.errors, std::vector<std::wstring>{L"错误: 解压文件错误"}) << name;
     EXPECT_FALSE(std::filesystem::exists(inGame("Data"))) << name;
     EXPECT_FALSE(std::filesystem::exists(game_ / "outside.txt")) << name;
+  }
+}
+
+// Each follows a whole good payload, so under a check made entry by entry the game would already
+// be half patched when it came.
+TEST_F(Extraction, EntriesTheWritingCannotTrustStopTheRunBeforeAnythingIsWritten) {
+  const std::vector<ZipEntry> untrusted = {
+      {"Data/Config/controls.xml", "a file with the folder bit", false, 0x10},
+      {"Data/Config/", "", false},  // a folder's name without the folder bit
+      {"Data/Filled/", "a folder with data", true},
+      {"Data/" + std::string(255, 'n'), "a name that fills the reader's 260-byte buffer"},
+      {"Data/" + std::string(300, 'n'), "a longer one"},
+      {"Data/CON", "device"},
+      {"Data/nul.txt", "device"},
+      {"Data/Com1.log", "device"},
+      {"Data/a|b.txt", "not a file name"},
+      {"Data/tab\there", "not a file name"},
+  };
+  writeFile(inGame("Data/Config/controls.xml"), Bytes{'o', 'l', 'd'});
+  const FolderContents before = gameContents();
+  for (const ZipEntry& entry : untrusted) {
+    std::vector<ZipEntry> entries = kPayload;
+    entries.push_back(entry);
+    view_ = RecordingView();
+    EXPECT_EQ(extract(entries), 1) << entry.name;
+    EXPECT_EQ(view_.shown.errors, std::vector<std::wstring>{L"错误: 解压文件错误"}) << entry.name;
+    EXPECT_TRUE(view_.shown.positions.empty()) << entry.name;
+    EXPECT_TRUE(view_.shown.statuses.empty()) << entry.name;
+    EXPECT_EQ(gameContents(), before) << entry.name;
+  }
+}
+
+TEST_F(Extraction, ADamagedPayloadLeavesTheGameFolderAsItWas) {
+  writeFile(inGame("Data/Config/controls.xml"), Bytes{'o', 'l', 'd'});
+  const FolderContents before = gameContents();
+
+  std::vector<ZipEntry> shortEntry = kPayload;
+  shortEntry.push_back({"Cindermoor_Data/short.bin", "fewer bytes than it claims", false, {}, 4096});
+  std::vector<ZipEntry> crcBroken = kPayload;
+  crcBroken.push_back({"Cindermoor_Data/last.bin", "payload-bytes"});
+  writeZip(archive(), crcBroken, false);
+  std::string bytes = contentOf(archive());
+  bytes[bytes.find("payload-bytes")] = 'P';
+  const std::filesystem::path damagedCrc = game_ / "crc.zip";
+  std::ofstream(damagedCrc, std::ios::binary) << bytes;
+
+  writeZip(archive(), shortEntry);
+  for (const std::filesystem::path& damaged : {archive(), damagedCrc}) {
+    view_ = RecordingView();
+    EXPECT_EQ(ExtractArchive(damaged.string(), view_), 1) << damaged;
+    EXPECT_EQ(view_.shown.errors, std::vector<std::wstring>{L"错误: 解压文件错误"}) << damaged;
+    EXPECT_TRUE(view_.shown.statuses.empty()) << "the status line stays as it stood";
+    EXPECT_EQ(gameContents(), before) << damaged;
   }
 }
 
@@ -207,6 +242,37 @@ TEST_F(Extraction, ARunWithoutItsArchiveFailsAndLeavesNothing) {
   EXPECT_EQ(result, 1);
   EXPECT_EQ(view_.shown.statuses, std::vector<std::wstring>{L"安装失败!"});
   EXPECT_EQ(temporaryFiles(), before);
+}
+
+// The game folder on a drive of the test's own, nearly full: the first file fits, the second not.
+class ExtractionOnAFullDrive : public Extraction {
+ protected:
+  ExtractionOnAFullDrive() : Extraction(SMALL_DRIVE) {}
+};
+
+TEST_F(ExtractionOnAFullDrive, LeavesEachFileWithItsOldBytesOrThePatchs) {
+  writeFile(inGame("Cindermoor_Data/level0"), Bytes{'o', 'l', 'd'});
+  const std::wstring level0 = inGame("Cindermoor_Data/level0").wstring();
+  ::SetFileAttributesW(level0.c_str(), FILE_ATTRIBUTE_READONLY);
+  const DWORD attributes = ::GetFileAttributesW(level0.c_str());
+  writeZip(archive(), kPayload);
+  fillDriveLeaving(game_ / "filler", 32 * 1024);
+
+  EXPECT_EQ(ExtractArchive(archive().string(), view_), 1);
+  EXPECT_EQ(
+      view_.shown.errors,
+      std::vector<std::wstring>{L"汉化失败: 安装失败! \n写入游戏文件出错，请确认游戏所在分区有足够空间!!"});
+  EXPECT_EQ(view_.shown.statuses.back(), L"安装失败!");
+  const std::string controls = "<controls>界面</controls>";
+  const FolderContents expected = {
+      {"Cindermoor_Data/", {}},
+      {"Cindermoor_Data/level0", Bytes{'o', 'l', 'd'}},
+      {"Data/", {}},
+      {"Data/Config/", {}},
+      {"Data/Config/controls.xml", Bytes(controls.begin(), controls.end())},
+  };
+  EXPECT_EQ(gameContents(), expected) << "the old level0, no part of the new one, nothing after it";
+  EXPECT_EQ(::GetFileAttributesW(level0.c_str()), attributes) << "left as it was";
 }
 
 TEST(ProgressText, RoundsTheShareOfStartedEntries) {

@@ -5,11 +5,13 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <set>
 
 #include "InstallerDriver.h"
 #include "codecs/TextAssetRecord.h"
 #include "serialized/SerializedFile.h"
+#include "support/TestArchives.h"
 
 using namespace installer_driver;
 
@@ -91,6 +93,48 @@ bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
   return std::filesystem::equivalent(a, b);
 }
 
+std::filesystem::path installArchive() {
+  return std::filesystem::path(PAYLOAD_DIR) / "install.zip";
+}
+
+// A copy of the built installer whose install archive is the one given, as a patch maker would
+// pack it.
+std::filesystem::path installerCarrying(const std::filesystem::path& folder, const Bytes& archive) {
+  const std::filesystem::path copy = folder / "cmpatch.exe";
+  std::filesystem::copy_file(siblingProgram("cmpatch"), copy);
+  const HANDLE update = ::BeginUpdateResourceW(copy.wstring().c_str(), FALSE);
+  EXPECT_NE(update, nullptr);
+  EXPECT_TRUE(::UpdateResourceW(
+      update, L"DAT", MAKEINTRESOURCEW(218), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED),
+      const_cast<std::uint8_t*>(archive.data()), static_cast<DWORD>(archive.size())));
+  EXPECT_TRUE(::EndUpdateResourceW(update, FALSE));
+  return copy;
+}
+
+// The install archive with one byte of its last entry's data changed.
+Bytes damagedInstallArchive() {
+  Bytes archive = readFile(installArchive());
+  const std::string name = "Cindermoor_Data/qmx.bat";
+  const auto local = std::search(archive.begin(), archive.end(), name.begin(), name.end());
+  const std::size_t nameAt = static_cast<std::size_t>(local - archive.begin());
+  const std::size_t extraLength = archive[nameAt - 2] | (archive[nameAt - 1] << 8);
+  archive[nameAt + name.size() + extraLength + 10] ^= 0x55;
+  return archive;
+}
+
+// Each file of the folder holds either what it held before or what the patch carries for it;
+// every folder was there before or is one of the patch's.
+void expectOldOrPatched(const FolderContents& before, const FolderContents& after) {
+  const std::map<std::string, Bytes> patch = archiveFiles(installArchive());
+  for (const auto& [name, bytes] : after) {
+    const auto old = before.find(name);
+    const auto patched = patch.find(name);
+    const bool isOld = old != before.end() && old->second == bytes;
+    const bool isPatched = name.ends_with('/') || (patched != patch.end() && patched->second == bytes);
+    EXPECT_TRUE(isOld || isPatched) << name << " holds neither its old bytes nor the patch's";
+  }
+}
+
 class InstallRun : public InstallerWindow {
  protected:
   void SetUp() override {
@@ -102,7 +146,11 @@ class InstallRun : public InstallerWindow {
 
   // Starts the installer and presses its install button.
   std::unique_ptr<Process> startAndInstall() {
-    auto installer = start();
+    return startAndInstall(siblingProgram("cmpatch"), game_.path());
+  }
+  std::unique_ptr<Process> startAndInstall(const std::filesystem::path& program,
+                                           const std::filesystem::path& game) {
+    auto installer = std::make_unique<Process>(program, game, urlLog());
     const HWND dialog = waitForWindow();
     EXPECT_NE(dialog, nullptr);
     if (dialog != nullptr) ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -117,7 +165,18 @@ class InstallRun : public InstallerWindow {
     press(box, IDOK);
   }
 
+  // The hidden temporary archive that a failed run leaves, removed.
+  void expectTemporaryArchiveLeft() {
+    std::set<std::filesystem::path> left = temporaryArchives();
+    for (const auto& path : archivesBefore_) left.erase(path);
+    ASSERT_EQ(left.size(), 1u) << "the temporary archive stays";
+    EXPECT_NE(::GetFileAttributesW(left.begin()->wstring().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    ::SetFileAttributesW(left.begin()->wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove(*left.begin());
+  }
+
   std::set<std::filesystem::path> archivesBefore_;
+  TempDirectory tools_;
 };
 
 TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
@@ -132,7 +191,12 @@ TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
   press(question, IDYES);
   const HWND final = waitForMessageBox(kPublisherName);
   ASSERT_NE(final, nullptr) << "the final message";
-  EXPECT_EQ(boxText(final).rfind(std::wstring(kTitle) + L"安装成功!", 0), 0u) << "starts with the title";
+  const std::wstring finalText = boxText(final);
+  EXPECT_EQ(finalText.rfind(std::wstring(kTitle) + L"安装成功!\n\n【汉化人员名单】\n", 0), 0u)
+      << "starts with the title";
+  EXPECT_NE(finalText.find(L"\n\n【汉化说明】\n"), std::wstring::npos);
+  EXPECT_NE(finalText.find(L"\n\n【免责声明】\n"), std::wstring::npos);
+  EXPECT_TRUE(finalText.ends_with(L"\n\n")) << "each section followed by an empty line";
   press(final, IDOK);
   EXPECT_EQ(installer->waitForExit(), 1);
   EXPECT_EQ(openedPages(1), std::vector<std::string>{kPublisherPage});
@@ -221,12 +285,80 @@ TEST_F(InstallRun, StopsAtAFileTheGameHoldsOpen) {
       << "entries before it are written";
   EXPECT_EQ(readFile(game_ / "Data/Worlds/AshenReach/map_info.xml"), worldBefore)
       << "entries after it are not";
-  std::set<std::filesystem::path> left = temporaryArchives();
-  for (const auto& path : archivesBefore_) left.erase(path);
-  ASSERT_EQ(left.size(), 1u) << "the temporary archive stays";
-  EXPECT_NE(::GetFileAttributesW(left.begin()->wstring().c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
-  ::SetFileAttributesW(left.begin()->wstring().c_str(), FILE_ATTRIBUTE_NORMAL);
-  std::filesystem::remove(*left.begin());
+  expectTemporaryArchiveLeft();
+}
+
+// Alt+F4, the system menu's close and a window's close request all come as IDCANCEL; none of them,
+// nor a click on a button, may end the dialog while files are written and qmx runs.
+TEST_F(InstallRun, IgnoresCloseRequestsAndButtonsDuringTheRun) {
+  auto installer = startAndInstall();
+  const HWND dialog = waitForWindow();
+  const HWND question = waitForMessageBox(kShortcutCaption);
+  ASSERT_NE(question, nullptr) << "the shortcut question, asked during the run";
+  ::PostMessageW(dialog, WM_CLOSE, 0, 0);
+  ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  ::PostMessageW(::GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+  ::PostMessageW(::GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+  std::this_thread::sleep_for(1s);
+  EXPECT_TRUE(::IsWindowVisible(dialog)) << "the window stays during the run";
+  press(question, IDNO);
+
+  const HWND final = waitForMessageBox(kPublisherName);
+  ASSERT_NE(final, nullptr) << "the final message";
+  EXPECT_TRUE(::IsWindowVisible(dialog)) << "the window stays until the final message";
+  press(final, IDOK);
+  EXPECT_EQ(installer->waitForExit(), 1) << "ended by the run";
+  EXPECT_EQ(openedPages(1), std::vector<std::string>{kPublisherPage}) << "opened once";
+  EXPECT_FALSE(std::filesystem::exists(desktopLink()));
+}
+
+// A patch whose archive is damaged near its end, or carries an entry that the writing cannot
+// trust, is refused before the first file is touched.
+TEST_F(InstallRun, RefusesADamagedOrInconsistentPayloadAndLeavesTheGameAsItWas) {
+  std::vector<ZipEntry> inconsistent;
+  for (const auto& [name, bytes] : archiveFiles(installArchive())) {
+    inconsistent.push_back({name, std::string(bytes.begin(), bytes.end())});
+  }
+  inconsistent.push_back({"Data/Config/XUi/controls.xml", "a file with the folder bit", false, 0x10});
+  writeZip(tools_ / "inconsistent.zip", inconsistent);
+  const FolderContents before = folderContents(game_.path());
+
+  for (const Bytes& archive : {damagedInstallArchive(), readFile(tools_ / "inconsistent.zip")}) {
+    std::filesystem::remove(tools_ / "cmpatch.exe");
+    auto installer = startAndInstall(installerCarrying(tools_.path(), archive), game_.path());
+    closeErrorBox(L"错误", L"解压文件错误", 60s);
+    EXPECT_EQ(installer->waitForExit(), 1);
+    std::filesystem::remove(urlLog());
+    EXPECT_EQ(folderContents(game_.path()), before) << "the game folder as it was";
+    expectTemporaryArchiveLeft();
+  }
+}
+
+// The game on a drive with room for the small files of the patch but not for qmx.exe, which an
+// earlier install that was cut short had left.
+TEST_F(InstallRun, StopsAtAFullDriveWithEveryFileOldOrPatched) {
+  const TempDirectory drive(SMALL_DRIVE);
+  const std::filesystem::path game = drive / "Cindermoor";
+  std::filesystem::copy(DEMO_GAME, game, std::filesystem::copy_options::recursive);
+  writeFile(game / "Cindermoor_Data/resources_unpak/qmx.exe", Bytes(1000, 'q'));
+  const FolderContents before = folderContents(game);
+  fillDriveLeaving(drive / "filler", 256 * 1024);
+
+  auto installer = startAndInstall(siblingProgram("cmpatch"), game);
+  closeErrorBox(L"汉化失败", L"安装失败! \n写入游戏文件出错，请确认游戏所在分区有足够空间!!", 60s);
+  EXPECT_EQ(installer->waitForExit(), 1);
+  std::filesystem::remove(urlLog());
+
+  const FolderContents after = folderContents(game);
+  expectOldOrPatched(before, after);
+  EXPECT_EQ(after.at("Cindermoor_Data/resources_unpak/qmx.exe"), Bytes(1000, 'q')) << "not cut short";
+  EXPECT_EQ(after.at("Data/Config/XUi/controls.xml"),
+            readFile(std::filesystem::path(PATCH_SOURCE) / "Data/Config/XUi/controls.xml"))
+      << "written before the drive was full";
+  EXPECT_EQ(after.count("Cindermoor_Data/qmx.bat"), 0u) << "never reached, so qmx never runs";
+  EXPECT_EQ(after.size(), before.size() + 7 + 13)
+      << "the patch's new folders and files up to qmx.exe, no copy";
+  expectTemporaryArchiveLeft();
 }
 
 }  // namespace

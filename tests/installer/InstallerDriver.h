@@ -80,8 +80,8 @@ inline int windowsTitled() {
 }
 
 inline std::wstring itemText(HWND dialog, int id) {
-  wchar_t text[64] = {};
-  ::GetDlgItemTextW(dialog, id, text, 64);
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(::GetDlgItem(dialog, id))) + 1, L'\0');
+  text.resize(::GetDlgItemTextW(dialog, id, text.data(), static_cast<int>(text.size())));
   return text;
 }
 
