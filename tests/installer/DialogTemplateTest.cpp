@@ -1,9 +1,10 @@
-// Reads dialog 129 out of the built cmpatch.exe and checks it item by item.
+// Reads dialog 129 and the version block out of the built cmpatch.exe and checks them item by item.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,32 @@ TEST(DialogTemplate, MatchesTheInstallerLayout) {
     EXPECT_EQ(item.cy, expected[i].cy) << i;
   }
   ::FreeLibrary(program);
+}
+
+// A string of the version block's one translation (Chinese, UTF-16), as Explorer shows it.
+std::wstring versionString(const std::filesystem::path& program, const std::wstring& name) {
+  DWORD ignored = 0;
+  std::vector<BYTE> block(::GetFileVersionInfoSizeW(program.wstring().c_str(), &ignored));
+  if (block.empty() ||
+      !::GetFileVersionInfoW(program.wstring().c_str(), 0, static_cast<DWORD>(block.size()), block.data())) {
+    return L"(no version block)";
+  }
+  void* value = nullptr;
+  UINT length = 0;
+  const std::wstring path = L"\\StringFileInfo\\080404b0\\" + name;
+  if (!::VerQueryValueW(block.data(), path.c_str(), &value, &length) || length == 0) return L"(missing)";
+  return static_cast<const wchar_t*>(value);
+}
+
+TEST(VersionBlock, NamesThePatchAndCarriesTheMakersCreditLine) {
+  const std::filesystem::path program = testsupport::siblingProgram("cmpatch");
+  for (const wchar_t* name : {L"FileDescription", L"InternalName", L"OriginalFilename"}) {
+    EXPECT_EQ(versionString(program, name), L"《Cindermoor》A13.5_x64简体中文汉化补丁") << name;
+  }
+  for (const wchar_t* name : {L"CompanyName", L"LegalCopyright", L"ProductName"}) {
+    EXPECT_EQ(versionString(program, name), L"灰沼汉化组 荣誉出品") << name;
+  }
+  EXPECT_EQ(versionString(program, L"FileVersion"), L"1, 0, 0, 0");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Starts the built installer the way a player does, from a game folder, in the virtual display, and
 // looks at its window from outside: caption, buttons, the painted status line, how it ends, and
 // the publisher's page it opens (counted by the test prefix's recorder instead of a browser).
+#include <functional>
+
 #include "InstallerDriver.h"
 
 using namespace installer_driver;
@@ -31,13 +33,22 @@ TEST_F(InstallerWindow, ShowsTheSkinnedDialogReadyAndTheExitButtonClosesIt) {
   EXPECT_EQ(openedPages(1), std::vector<std::string>{kPublisherPage});
 }
 
-TEST_F(InstallerWindow, EscapeClosesItLikeTheExitButton) {
-  auto installer = start();
-  const HWND dialog = waitForWindow();
-  ASSERT_NE(dialog, nullptr);
-  ::PostMessageW(::GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_EQ(installer->waitForExit(), 2);
-  EXPECT_EQ(openedPages(1), std::vector<std::string>{kPublisherPage});
+// Outside a run Esc, Alt+F4 (the system menu's close) and a close request end it as the exit button.
+TEST_F(InstallerWindow, EscapeAndCloseRequestsCloseItLikeTheExitButton) {
+  const std::vector<std::pair<const char*, std::function<void(HWND)>>> closers = {
+      {"Esc", [](HWND dialog) { ::PostMessageW(::GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"WM_CLOSE", [](HWND dialog) { ::PostMessageW(dialog, WM_CLOSE, 0, 0); }},
+      {"SC_CLOSE", [](HWND dialog) { ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const auto& [way, close] : closers) {
+    std::filesystem::remove(urlLog());
+    auto installer = start();
+    const HWND dialog = waitForWindow();
+    ASSERT_NE(dialog, nullptr) << way;
+    close(dialog);
+    EXPECT_EQ(installer->waitForExit(), 2) << way;
+    EXPECT_EQ(openedPages(1), std::vector<std::string>{kPublisherPage}) << way;
+  }
 }
 
 TEST_F(InstallerWindow, TheMarkerFileTurnsInstallIntoUninstall) {
