@@ -248,7 +248,8 @@ testsupport::AssetDescription sharedAsset() {
     font.characterRects = testsupport::characterRects(rects++);
     font.fontData = fontFile(f.name, "English");
     font.fontNames = {f.name};
-    d.objects.push_back({f.pathId, 128, 128, 0xFFFF, 0, testsupport::fontObject(font, d.formatVersion)});
+    d.objects.push_back({f.pathId, 128, 128, 0xFFFF, 0,
+                         testsupport::fontObject(font, testsupport::FontLayout::LargeReferences)});
   }
   d.objects.push_back(plainObject(40, 115, "TextStyle", 32));
   d.objects.push_back(plainObject(41, 115, "TipList", 32));

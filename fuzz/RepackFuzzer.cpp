@@ -1,16 +1,22 @@
 // libFuzzer target: every input is an asset file that qmx repacks in place, beside an unpacked
-// folder whose names match the seed corpus, exactly as `qmx -i` would. Beyond the sanitizers, one
-// property is checked: a file that qmx reports as rebuilt must load again, since qmx keeps no backup
-// and a file it cannot read back is a file it has broken.
+// folder whose names match the seed corpus, exactly as `qmx -i` would. Beyond the sanitizers, two
+// properties are checked, since qmx keeps no backup: a file that qmx reports as rebuilt must load
+// again, and every Texture2D, Font and TextAsset object that read in its release's layout before
+// the run must read so after it.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "SeedAssets.h"
 #include "app/ClassIdTable.h"
 #include "app/Messages.h"
 #include "app/RepackRun.h"
+#include "codecs/FontRecord.h"
+#include "codecs/TextAssetRecord.h"
+#include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
 #include "serialized/SerializedFile.h"
 #include "support/Files.h"
@@ -48,6 +54,47 @@ void writeInput(const std::wstring& path, const std::uint8_t* data, std::size_t 
   }
 }
 
+namespace class_id {
+constexpr std::int32_t kTexture2D = 28;
+constexpr std::int32_t kTextAsset = 49;
+constexpr std::int32_t kFont = 128;
+}  // namespace class_id
+
+bool readsInItsLayout(SerializedFile& file, const ObjectInfo& info) {
+  const std::optional<engine::Version> version = engine::parseVersion(file.metadata().context.engineVersion);
+  const std::int32_t format = file.headerCopy().formatVersion;
+  if (!version) return false;
+  switch (info.classId) {
+    case class_id::kTexture2D:
+      return engine::hasKnownTextureLayout(*version) &&
+             Texture2DRecord().parse(file.readObjectBytes(info), *version);
+    case class_id::kFont:
+      return engine::hasKnownFontLayout(*version, format) &&
+             FontRecord().parse(file.readObjectBytes(info), *version, format);
+    case class_id::kTextAsset:
+      return engine::hasKnownTextAssetLayout(*version) && TextAssetRecord().parse(file.readObjectBytes(info));
+    default:
+      return false;
+  }
+}
+
+// The path IDs of the handled objects that read in their layout; nothing when the file does not load.
+std::optional<std::set<std::int64_t>> readableObjects(const std::wstring& path) {
+  SerializedFile file;
+  if (file.load(path) != LoadStatus::Loaded) return std::nullopt;
+  std::set<std::int64_t> readable;
+  for (const auto& [key, info] : file.objects().entries()) {
+    if (readsInItsLayout(file, info)) readable.insert(info.pathId);
+  }
+  file.close();
+  return readable;
+}
+
+void fail(const char* what) {
+  std::fprintf(stderr, "repack_fuzz: %s\n", what);
+  std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -59,17 +106,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Workspace& w = workspace();
   writeInput(w.assetPath, data, size);
 
+  const std::optional<std::set<std::int64_t>> before = readableObjects(w.assetPath);
   std::wstring lastLine;
   runRepack(w.assetPath, w.classes, [&lastLine](std::wstring_view line) { lastLine = line; });
-
-  if (lastLine == messages::kDone) {
-    SerializedFile rebuilt;
-    const LoadStatus status = rebuilt.load(w.assetPath);
-    if (status != LoadStatus::Loaded) {
-      std::fprintf(stderr, "repack_fuzz: a file reported as rebuilt no longer loads (status %d)\n",
-                   static_cast<int>(status));
-      std::abort();
-    }
+  if (lastLine != messages::kDone) return 0;
+  const std::optional<std::set<std::int64_t>> after = readableObjects(w.assetPath);
+  if (!after) fail("a file reported as rebuilt no longer loads");
+  if (before && !std::includes(after->begin(), after->end(), before->begin(), before->end())) {
+    fail("an object that read in its layout before the run no longer does");
   }
   return 0;
 }

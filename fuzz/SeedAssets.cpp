@@ -3,9 +3,9 @@
 #include <array>
 
 #include "support/Files.h"
+#include "support/ObjectData.h"
 
 using testsupport::appendInt32;
-using testsupport::appendString;
 using testsupport::AssetDescription;
 using testsupport::Bytes;
 using testsupport::ObjectDescription;
@@ -44,90 +44,53 @@ constexpr std::int64_t kNegativeMonoBehaviourPathId = -5;
 // No seed object has this path ID or the name Sheet: the folder holds folders under those names.
 constexpr std::int64_t kFolderPathId = 8;
 
-// Object data as the records read it: little-endian words, length-prefixed runs, padding to 4.
-class Data {
- public:
-  Data& word(std::int32_t value) {
-    appendInt32(bytes_, value);
-    return *this;
-  }
-  Data& words(std::initializer_list<std::int32_t> values) {
-    for (std::int32_t value : values) word(value);
-    return *this;
-  }
-  Data& sized(std::string_view text) {
-    appendString(bytes_, text);
-    return *this;
-  }
-  Data& sized(const Bytes& run) {
-    appendInt32(bytes_, static_cast<std::int32_t>(run.size()));
-    return raw(run);
-  }
-  Data& raw(const Bytes& run) {
-    bytes_.insert(bytes_.end(), run.begin(), run.end());
-    return *this;
-  }
-  Data& byte(std::uint8_t value) {
-    bytes_.push_back(value);
-    return *this;
-  }
-  Data& pad() {
-    while (bytes_.size() % 4 != 0) bytes_.push_back(0);
-    return *this;
-  }
-  // A count, then count items of itemSize bytes.
-  Data& counted(std::int32_t count, std::size_t itemSize, std::uint8_t seed) {
-    word(count);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(count) * itemSize; ++i) {
-      bytes_.push_back(static_cast<std::uint8_t>(seed + i * 13));
-    }
-    return *this;
-  }
-  Bytes take() { return std::move(bytes_); }
-
- private:
-  Bytes bytes_;
-};
-
 Bytes pattern(std::size_t length, std::uint8_t seed) {
   Bytes bytes(length);
   for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 31 + (i >> 5));
   return bytes;
 }
 
-Bytes fontData(std::int32_t formatVersion) {
-  Data data;
-  data.sized("Body").pad();
-  data.words({16, 0, 1, -1, 0, 2, 14, 0});  // size, style, line spacing, default material and the like
-  data.counted(2, 44, 0x40);                // character rectangles
-  if (formatVersion >= 15) data.words({0, 1});
-  data.words({3, 4});
-  data.counted(1, 8, 0x70);  // kerning pairs
-  data.word(0x3F800000);     // spacing, a float kept as its bytes
-  data.sized(pattern(96, 0x11));
-  data.words({1, 0, 1});
-  data.word(2).sized("Body Sans").pad().sized("Fallback").pad();
-  data.counted(1, 8, 0x20);  // font references
-  data.word(1);
-  return data.take();
+// An engine release whose object layouts qmx knows, with the serialized format of its files.
+struct Release {
+  const char* engineVersion;
+  std::int32_t formatVersion;
+  testsupport::TextureLayout texture;
+  testsupport::FontLayout font;
+};
+
+constexpr std::array kReleases = {
+    Release{"4.6.9f1", 9, testsupport::TextureLayout::MipBool, testsupport::FontLayout::SmallReferences},
+    Release{"5.0.4f1", 14, testsupport::TextureLayout::MipBool, testsupport::FontLayout::LargeReferences},
+    Release{"5.2.3f1", 14, testsupport::TextureLayout::MipCount, testsupport::FontLayout::LargeReferences},
+    Release{"5.3.6f1", 15, testsupport::TextureLayout::StreamData, testsupport::FontLayout::LargeReferences},
+    Release{"5.4.1f1", 15, testsupport::TextureLayout::StreamData, testsupport::FontLayout::WithDescent},
+};
+
+Bytes fontData(const Release& release) {
+  testsupport::FontData font;
+  font.name = "Body";
+  font.characterRects = testsupport::characterRects(2);
+  font.fontData = pattern(97, 0x11);  // leaves the font data off a multiple of 4
+  font.fontNames = {"Body Sans", "Fallback"};
+  return testsupport::fontObject(font, release.font);
 }
 
-Bytes textureData(std::int32_t textureFormat, std::size_t imageLength) {
-  Data data;
-  data.sized("Atlas").pad();
-  data.words({8, 8, static_cast<std::int32_t>(imageLength), textureFormat, 1});
-  data.byte(1).byte(0).byte(1).pad();
-  data.words({1, 2, 1, 0, 0x3F800000, 0, 1, 0});  // filter, aniso, mip bias, wrap, lightmap, color space
-  data.sized(pattern(imageLength, 0x33));
-  return data.take();
+Bytes textureData(const Release& release, std::int32_t textureFormat, std::size_t imageLength) {
+  testsupport::TextureData texture;
+  texture.name = "Atlas";
+  texture.width = 8;
+  texture.height = 8;
+  texture.textureFormat = textureFormat;
+  texture.imageData = pattern(imageLength, 0x33);
+  texture.streamPath = "archive:/level.assets.resS";
+  texture.streamSize = 256;
+  return testsupport::textureObject(texture, release.texture);
 }
 
 Bytes textAssetData() {
-  Data data;
-  data.sized("Dialogue").pad();
-  data.sized("line one\nline two\n").pad();
-  data.sized("Assets/Text/Dialogue.txt");
-  return data.take();
+  const std::string text = "line one\nline two\n";
+  return testsupport::textAssetObject("Dialogue", Bytes(text.begin(), text.end()),
+                                      "Assets/Text/Dialogue.txt");
 }
 
 ObjectDescription object(std::int64_t pathId, std::int16_t classId, std::int32_t formatVersion, Bytes data) {
@@ -146,10 +109,10 @@ ObjectDescription object(std::int64_t pathId, std::int16_t classId, std::int32_t
   return o;
 }
 
-AssetDescription baseAsset(std::int32_t formatVersion) {
+AssetDescription baseAsset(const Release& release) {
   AssetDescription d;
-  d.formatVersion = formatVersion;
-  d.engineVersion = formatVersion >= 15 ? "5.4.1f1" : formatVersion >= 14 ? "5.2.3f1" : "4.6.9f1";
+  d.formatVersion = release.formatVersion;
+  d.engineVersion = release.engineVersion;
   for (std::size_t i = 0; i < kClasses.size(); ++i) {
     TypeDescription type;
     type.classId = kClasses[i];
@@ -163,12 +126,14 @@ AssetDescription baseAsset(std::int32_t formatVersion) {
 
 // Every handled class, a name shared by two textures and a MonoBehaviour found through a negative
 // path ID and, with 64-bit path IDs, through the low word of a large one.
-AssetDescription everyClass(std::int32_t formatVersion) {
-  AssetDescription d = baseAsset(formatVersion);
-  d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(formatVersion)));
+AssetDescription everyClass(const Release& release) {
+  const std::int32_t formatVersion = release.formatVersion;
+  AssetDescription d = baseAsset(release);
+  d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(release)));
   d.objects.push_back(
-      object(2, class_id::kTexture2D, formatVersion, textureData(texture_format::kArgb32, 256)));
-  d.objects.push_back(object(3, class_id::kTexture2D, formatVersion, textureData(texture_format::kDxt5, 64)));
+      object(2, class_id::kTexture2D, formatVersion, textureData(release, texture_format::kArgb32, 256)));
+  d.objects.push_back(
+      object(3, class_id::kTexture2D, formatVersion, textureData(release, texture_format::kDxt5, 64)));
   d.objects.push_back(object(4, class_id::kTextAsset, formatVersion, textAssetData()));
   d.objects.push_back(
       object(kMonoBehaviourPathId, class_id::kMonoBehaviour, formatVersion, pattern(40, 0x55)));
@@ -183,21 +148,23 @@ AssetDescription everyClass(std::int32_t formatVersion) {
 }
 
 // The texture formats that DDS import treats differently, and the table in another order.
-AssetDescription textureFormats(std::int32_t formatVersion) {
-  AssetDescription d = baseAsset(formatVersion);
+AssetDescription textureFormats(const Release& release) {
+  const std::int32_t formatVersion = release.formatVersion;
+  AssetDescription d = baseAsset(release);
   d.objects.push_back(
-      object(20, class_id::kTexture2D, formatVersion, textureData(texture_format::kRgb24, 192)));
+      object(20, class_id::kTexture2D, formatVersion, textureData(release, texture_format::kRgb24, 192)));
   d.objects.push_back(
-      object(12, class_id::kTexture2D, formatVersion, textureData(texture_format::kEtcRgb4, 32)));
+      object(12, class_id::kTexture2D, formatVersion, textureData(release, texture_format::kEtcRgb4, 32)));
   d.objects.push_back(object(4, class_id::kTextAsset, formatVersion, textAssetData()));
   return d;
 }
 
-AssetDescription unsupportedTexture(std::int32_t formatVersion) {
-  AssetDescription d = baseAsset(formatVersion);
-  d.objects.push_back(
-      object(2, class_id::kTexture2D, formatVersion, textureData(texture_format::kWithoutImport, 16)));
-  d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(formatVersion)));
+AssetDescription unsupportedTexture(const Release& release) {
+  const std::int32_t formatVersion = release.formatVersion;
+  AssetDescription d = baseAsset(release);
+  d.objects.push_back(object(2, class_id::kTexture2D, formatVersion,
+                             textureData(release, texture_format::kWithoutImport, 16)));
+  d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(release)));
   return d;
 }
 
@@ -219,12 +186,12 @@ Bytes ddsFile(std::int32_t width, std::int32_t height, std::size_t imageLength) 
 
 std::vector<Seed> seedAssets() {
   std::vector<Seed> seeds;
-  for (std::int32_t version : {9, 14, 15}) {
-    seeds.push_back({"every-class-" + std::to_string(version), everyClass(version)});
+  for (const Release& release : kReleases) {
+    seeds.push_back({std::string("every-class-") + release.engineVersion, everyClass(release)});
   }
-  seeds.push_back({"texture-formats-15", textureFormats(15)});
-  seeds.push_back({"texture-formats-9", textureFormats(9)});
-  seeds.push_back({"unsupported-texture-14", unsupportedTexture(14)});
+  seeds.push_back({"texture-formats-5.4", textureFormats(kReleases.back())});
+  seeds.push_back({"texture-formats-4.6", textureFormats(kReleases.front())});
+  seeds.push_back({"unsupported-texture-5.2", unsupportedTexture(kReleases[2])});
   return seeds;
 }
 
@@ -239,9 +206,7 @@ void writeUnpackFolder(const std::filesystem::path& folder) {
   const Bytes tables = pattern(160, 0x21);
   ttf.insert(ttf.end(), tables.begin(), tables.end());
   writeFile(folder / "Font" / "Body.ttf", ttf);
-  Data rects;
-  rects.counted(3, 44, 0x05);
-  writeFile(folder / "Font" / "Body.rect", rects.take());
+  writeFile(folder / "Font" / "Body.rect", testsupport::characterRects(3));
 
   writeFile(folder / "Texture2D" / "Atlas.dds", ddsFile(8, 8, 256));
   writeFile(folder / "Texture2D" / "Atlas_1.dds", ddsFile(8, 8, 64));

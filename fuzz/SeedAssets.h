@@ -20,7 +20,8 @@ struct Seed {
   testsupport::AssetDescription description;
 };
 
-// Files of format 9 (type trees), 14 and 15 (hashed type lists) holding every handled class.
+// Files of every engine release whose layouts qmx knows, in the formats of those releases (9 with
+// type trees, 14 and 15 with hashed type lists), holding every handled class.
 std::vector<Seed> seedAssets();
 
 // The class IDs whose objects the seeds expect to be rebuilt.

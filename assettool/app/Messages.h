@@ -19,6 +19,10 @@ inline constexpr std::wstring_view kClassTableMissing = L"载入数据库出错"
 // One object is left as it was; the run goes on. Each is followed by the object's description.
 inline constexpr std::wstring_view kObjectDataDamaged = L"对象数据有误，未替换：";
 inline constexpr std::wstring_view kReplacementUnreadable = L"替换文件无法读取，未替换：";
+// The object's class is not laid out in a way known for the file's engine release.
+inline constexpr std::wstring_view kLayoutUnknown = L"未知的对象布局，未替换：";
+// A .rect file that is not a count of 0 or more and that many 44-byte rectangles.
+inline constexpr std::wstring_view kCharacterRectsMalformed = L"字符矩形文件有误，未替换：";
 
 // The asset file is refused before anything is written to it.
 inline constexpr std::wstring_view kCannotOpen = L"无法读写文件！";

@@ -28,7 +28,8 @@ ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, Un
       folder_(folder),
       print_(std::move(print)),
       dataOffset_(file.headerCopy().dataOffset),
-      formatVersion_(file.headerCopy().formatVersion) {}
+      formatVersion_(file.headerCopy().formatVersion),
+      engineVersion_(engine::parseVersion(file.metadata().context.engineVersion)) {}
 
 void ObjectImport::importAll() {
   for (auto& [key, info] : file_.objects().entries()) importObject(info);
@@ -72,15 +73,25 @@ void ObjectImport::importFont(Object& object) {
   const std::wstring rect = FontRecord::rectPath(ttf);
   if (!UnpackFolder::staysInClassFolder(object.name)) return;
   if (!platform::pathExists(ttf) && !platform::pathExists(rect)) return;
+  if (!engineVersion_ || !engine::hasKnownFontLayout(*engineVersion_, formatVersion_)) {
+    warn(messages::kLayoutUnknown, object);
+    return;
+  }
 
   FontRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info), formatVersion_)) {
+  if (!record.parse(file_.readObjectBytes(object.info), *engineVersion_, formatVersion_)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
-  if (!record.importFont(ttf)) {
-    warn(messages::kReplacementUnreadable, object);
-    return;
+  switch (record.importFont(ttf)) {
+    case FontRecord::FontImport::Unreadable:
+      warn(messages::kReplacementUnreadable, object);
+      return;
+    case FontRecord::FontImport::RectsMalformed:
+      warn(messages::kCharacterRectsMalformed, object);
+      return;
+    case FontRecord::FontImport::Imported:
+      break;
   }
   appendRecord(object, record);
 }
@@ -89,9 +100,13 @@ void ObjectImport::importTexture(Object& object) {
   const std::wstring dds =
       folder_.replacementPath(folder_.classFolder(object.className), object.name, L"dds");
   if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(dds)) return;
+  if (!engineVersion_ || !engine::hasKnownTextureLayout(*engineVersion_)) {
+    warn(messages::kLayoutUnknown, object);
+    return;
+  }
 
   Texture2DRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info))) {
+  if (!record.parse(file_.readObjectBytes(object.info), *engineVersion_)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
@@ -113,6 +128,10 @@ void ObjectImport::importTextAsset(Object& object) {
   const std::wstring txt =
       folder_.replacementPath(folder_.classFolder(object.className), object.name, L"txt");
   if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(txt)) return;
+  if (!engineVersion_ || !engine::hasKnownTextAssetLayout(*engineVersion_)) {
+    warn(messages::kLayoutUnknown, object);
+    return;
+  }
 
   TextAssetRecord record;
   if (!record.parse(file_.readObjectBytes(object.info))) {

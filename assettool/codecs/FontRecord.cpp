@@ -6,14 +6,8 @@ namespace {
 
 constexpr std::uint32_t kCharacterRectLength = 44;
 constexpr std::uint32_t kKerningPairLength = 8;
-constexpr std::uint32_t kFontReferenceLength = 8;
 // Smallest font name: its length word.
 constexpr std::uint32_t kSmallestFontName = 4;
-
-// Font data of format 15 and later has a pair of words after the character rectangles.
-constexpr bool hasNewerPair(std::int32_t formatVersion) {
-  return formatVersion >= 15;
-}
 
 // Replaces target with the file's bytes if the file exists; false if it exists but cannot be read.
 bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
@@ -24,33 +18,46 @@ bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
   return true;
 }
 
+// A block the engine reads as a count and that many rectangles, and nothing after them.
+bool isCharacterRectBlock(const fields::Bytes& block) {
+  AssetStream stream(block);
+  const std::int32_t count = stream.readInt32();
+  return !stream.failed() && count >= 0 &&
+         block.size() == 4 + std::uint64_t{kCharacterRectLength} * static_cast<std::uint32_t>(count);
+}
+
 }  // namespace
 
 std::wstring FontRecord::rectPath(const std::wstring& ttfPath) {
   return platform::removeExtension(ttfPath) + L".rect";
 }
 
-bool FontRecord::parse(std::span<const std::uint8_t> bytes, std::int32_t formatVersion) {
-  formatVersion_ = formatVersion;
+bool FontRecord::parse(std::span<const std::uint8_t> bytes, engine::Version version,
+                       std::int32_t formatVersion) {
+  version_ = version;
+  referenceLength_ = fields::referenceLength(formatVersion);
   AssetStream stream(bytes);
   auto name = fields::readSized(stream);
   if (!name) return false;
   name_ = std::move(*name);
   stream.alignRead();
-  metrics_ = fields::readWords<8>(stream);
+  metrics_ = fields::readWords<6>(stream);
+  defaultMaterial_ = stream.readBytes(referenceLength_);
   auto rects = fields::readCountedBlock(stream, kCharacterRectLength);
   if (!rects) return false;
   characterRects_ = std::move(*rects);
-  if (hasNewerPair(formatVersion_)) newerPair_ = fields::readWords<2>(stream);
-  pair_ = fields::readWords<2>(stream);
+  texture_ = stream.readBytes(referenceLength_);
   auto kerning = fields::readCountedBlock(stream, kKerningPairLength);
   if (!kerning) return false;
   kerningPairs_ = std::move(*kerning);
-  spacing_ = stream.readInt32();
+  pixelScale_ = stream.readInt32();
   auto fontData = fields::readSized(stream);
   if (!fontData) return false;
   fontData_ = std::move(*fontData);
-  settings_ = fields::readWords<3>(stream);
+  stream.alignRead();
+  sizeAndAscent_ = fields::readWords<2>(stream);
+  if (engine::hasFontDescent(version_)) descent_ = stream.readInt32();
+  defaultStyle_ = stream.readInt32();
 
   const std::int32_t nameCount = stream.readInt32();
   if (nameCount < 0 || !stream.canRead(static_cast<std::uint32_t>(nameCount), kSmallestFontName))
@@ -62,21 +69,24 @@ bool FontRecord::parse(std::span<const std::uint8_t> bytes, std::int32_t formatV
     fontNames_.push_back(std::move(*fontName));
     stream.alignRead();
   }
-  auto references = fields::readCountedBlock(stream, kFontReferenceLength);
-  if (!references) return false;
-  fontReferences_ = std::move(*references);
-  last_ = stream.readInt32();
-  return !stream.failed();
+  auto fallbacks = fields::readCountedBlock(stream, referenceLength_);
+  if (!fallbacks) return false;
+  fallbackFonts_ = std::move(*fallbacks);
+  stream.alignRead();
+  renderingMode_ = stream.readInt32();
+  return fields::endsObject(stream);
 }
 
-bool FontRecord::importFont(const std::wstring& ttfPath) {
+FontRecord::FontImport FontRecord::importFont(const std::wstring& ttfPath) {
   fields::Bytes fontData = fontData_;
   fields::Bytes rects = characterRects_;
-  if (!takeFileIfPresent(ttfPath, fontData)) return false;
-  if (!takeFileIfPresent(rectPath(ttfPath), rects)) return false;
+  if (!takeFileIfPresent(ttfPath, fontData) || !takeFileIfPresent(rectPath(ttfPath), rects)) {
+    return FontImport::Unreadable;
+  }
+  if (!isCharacterRectBlock(rects)) return FontImport::RectsMalformed;
   fontData_ = std::move(fontData);
   characterRects_ = std::move(rects);
-  return true;
+  return FontImport::Imported;
 }
 
 std::int32_t FontRecord::write(AssetStream& stream) const {
@@ -84,19 +94,23 @@ std::int32_t FontRecord::write(AssetStream& stream) const {
   fields::writeSized(stream, name_);
   stream.alignWrite();
   fields::writeWords(stream, metrics_);
+  stream.writeBytes(defaultMaterial_);
   stream.writeBytes(characterRects_);
-  if (hasNewerPair(formatVersion_)) fields::writeWords(stream, newerPair_);
-  fields::writeWords(stream, pair_);
+  stream.writeBytes(texture_);
   stream.writeBytes(kerningPairs_);
-  stream.writeInt32(spacing_);
+  stream.writeInt32(pixelScale_);
   fields::writeSized(stream, fontData_);
-  fields::writeWords(stream, settings_);
+  fields::writeZeroPadding(stream);
+  fields::writeWords(stream, sizeAndAscent_);
+  if (engine::hasFontDescent(version_)) stream.writeInt32(descent_);
+  stream.writeInt32(defaultStyle_);
   stream.writeInt32(static_cast<std::int32_t>(fontNames_.size()));
   for (const fields::Bytes& fontName : fontNames_) {
     fields::writeSized(stream, fontName);
-    stream.alignWrite();
+    fields::writeZeroPadding(stream);
   }
-  stream.writeBytes(fontReferences_);
-  stream.writeInt32(last_);
+  stream.writeBytes(fallbackFonts_);
+  fields::writeZeroPadding(stream);
+  stream.writeInt32(renderingMode_);
   return static_cast<std::int32_t>(stream.position() - start);
 }

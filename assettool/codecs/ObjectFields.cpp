@@ -1,5 +1,7 @@
 #include "codecs/ObjectFields.h"
 
+#include "serialized/FormatVersion.h"
+
 namespace fields {
 
 std::optional<Bytes> readSized(AssetStream& stream) {
@@ -26,6 +28,16 @@ std::optional<Bytes> readCountedBlock(AssetStream& stream, std::uint32_t itemSiz
 
 void writeZeroPadding(AssetStream& stream) {
   while (stream.position() % 4 != 0) stream.writeByte(0);
+}
+
+bool endsObject(const AssetStream& stream) {
+  const std::int64_t end = stream.position();
+  const std::int64_t padded = (end + 3) / 4 * 4;
+  return !stream.failed() && end <= stream.size() && stream.size() <= padded;
+}
+
+std::uint32_t referenceLength(std::int32_t formatVersion) {
+  return format::hasLargePathIds(formatVersion) ? 12 : 8;
 }
 
 }  // namespace fields

@@ -34,4 +34,13 @@ void writeWords(AssetStream& stream, const std::array<std::int32_t, N>& words) {
 // Zero bytes up to the next multiple of 4, for padding that ends an object at the end of the file.
 void writeZeroPadding(AssetStream& stream);
 
+// Whether a record read to its last field has read its object: what is left of the object's bytes
+// is at most the padding to the next multiple of 4. Anything more means the object is not laid out
+// as the record was read, and rewriting it would lose or shift fields.
+bool endsObject(const AssetStream& stream);
+
+// A reference to another object (PPtr): a file index and a path ID of 32 or, from the formats with
+// 64-bit path IDs on, 64 bits. Kept as its bytes.
+std::uint32_t referenceLength(std::int32_t formatVersion);
+
 }  // namespace fields

@@ -13,7 +13,7 @@ bool TextAssetRecord::parse(std::span<const std::uint8_t> bytes) {
   name_ = std::move(*name);
   script_ = std::move(*script);
   pathName_ = std::move(*pathName);
-  return !stream.failed();
+  return fields::endsObject(stream);
 }
 
 std::int32_t TextAssetRecord::write(AssetStream& stream) const {

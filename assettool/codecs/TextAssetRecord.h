@@ -9,6 +9,8 @@
 // they stand.
 class TextAssetRecord {
  public:
+  // False when a length is negative, the fields run past the object's bytes, or the object holds
+  // more than its fields.
   bool parse(std::span<const std::uint8_t> bytes);
   void setScript(fields::Bytes script) { script_ = std::move(script); }
   // The final padding is written as zero bytes, so the whole object lies inside the file.

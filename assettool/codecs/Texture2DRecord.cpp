@@ -38,7 +38,8 @@ void reorderChannels(std::int32_t textureFormat, fields::Bytes& imageData) {
   }
 }
 
-bool Texture2DRecord::parse(std::span<const std::uint8_t> bytes) {
+bool Texture2DRecord::parse(std::span<const std::uint8_t> bytes, engine::Version version) {
+  version_ = version;
   AssetStream stream(bytes);
   auto name = fields::readSized(stream);
   if (!name) return false;
@@ -48,14 +49,22 @@ bool Texture2DRecord::parse(std::span<const std::uint8_t> bytes) {
   height_ = stream.readInt32();
   imageDataSize_ = stream.readInt32();
   textureFormat_ = stream.readInt32();
-  mipValue_ = stream.readInt32();
+  if (engine::hasMipCount(version_)) mipValue_ = stream.readInt32();
   for (bool& flag : flags_) flag = stream.readByte() != 0;
   stream.alignRead();
   settings_ = fields::readWords<8>(stream);
   auto imageData = fields::readSized(stream);
   if (!imageData) return false;
   imageData_ = std::move(*imageData);
-  return !stream.failed();
+  if (engine::hasStreamData(version_)) {
+    stream.alignRead();
+    streamData_.offset = stream.readInt32();
+    streamData_.size = stream.readInt32();
+    auto path = fields::readSized(stream);
+    if (!path) return false;
+    streamData_.path = std::move(*path);
+  }
+  return fields::endsObject(stream);
 }
 
 Texture2DRecord::DdsImport Texture2DRecord::importDds(const std::wstring& path) {
@@ -69,7 +78,14 @@ Texture2DRecord::DdsImport Texture2DRecord::importDds(const std::wstring& path) 
   imageData_ = std::move(*dds);
   imageDataSize_ = static_cast<std::int32_t>(imageData_.size());
   reorderChannels(textureFormat_, imageData_);
+  streamData_ = StreamData{};
   return DdsImport::Imported;
+}
+
+// The engine counts the padding after the image data as part of the object. Files of 5.2, where
+// the image data ends the object, have always been written without it, and readers accept them so.
+bool Texture2DRecord::padsImageData() const {
+  return !engine::hasMipCount(version_) || engine::hasStreamData(version_);
 }
 
 std::int32_t Texture2DRecord::write(AssetStream& stream) const {
@@ -80,10 +96,17 @@ std::int32_t Texture2DRecord::write(AssetStream& stream) const {
   stream.writeInt32(height_);
   stream.writeInt32(imageDataSize_);
   stream.writeInt32(textureFormat_);
-  stream.writeInt32(mipValue_);
+  if (engine::hasMipCount(version_)) stream.writeInt32(mipValue_);
   for (bool flag : flags_) stream.writeByte(flag ? 1 : 0);
   stream.alignWrite();
   fields::writeWords(stream, settings_);
   fields::writeSized(stream, imageData_);
+  if (padsImageData()) fields::writeZeroPadding(stream);
+  if (engine::hasStreamData(version_)) {
+    stream.writeInt32(streamData_.offset);
+    stream.writeInt32(streamData_.size);
+    fields::writeSized(stream, streamData_.path);
+    fields::writeZeroPadding(stream);
+  }
   return static_cast<std::int32_t>(stream.position() - start);
 }

@@ -6,9 +6,10 @@
 #include <string>
 
 #include "codecs/ObjectFields.h"
+#include "serialized/EngineVersion.h"
 
-// The data of a Texture2D object. A DDS file replaces its size and image data; everything else is
-// carried over as read.
+// The data of a Texture2D object, laid out as its engine release does. A DDS file replaces its size
+// and image data; everything else is carried over as read.
 class Texture2DRecord {
  public:
   enum class DdsImport {
@@ -18,8 +19,10 @@ class Texture2DRecord {
     Unreadable,     // the DDS file cannot be read or is shorter than its header
   };
 
-  // False when a length is negative or the fields run past the object's bytes.
-  bool parse(std::span<const std::uint8_t> bytes);
+  // False when a length is negative, the fields run past the object's bytes, or the object holds
+  // more than its fields. The release must have a known texture layout.
+  bool parse(std::span<const std::uint8_t> bytes, engine::Version version);
+  // Imported pixels lie inside the object: a resource file that held the old ones is let go.
   DdsImport importDds(const std::wstring& path);
   // Appends the record at the stream's position and returns the number of bytes it took.
   std::int32_t write(AssetStream& stream) const;
@@ -31,15 +34,27 @@ class Texture2DRecord {
   const fields::Bytes& imageData() const { return imageData_; }
 
  private:
+  // Pixels kept in a resource file beside the asset file instead of the object.
+  struct StreamData {
+    std::int32_t offset = 0;
+    std::int32_t size = 0;
+    fields::Bytes path;
+  };
+
+  bool padsImageData() const;
+
+  engine::Version version_;
   fields::Bytes name_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::int32_t imageDataSize_ = 0;
   std::int32_t textureFormat_ = 0;
-  std::int32_t mipValue_ = 0;
-  std::array<bool, 3> flags_{};
+  std::int32_t mipValue_ = 0;  // the count of levels, where the release has one
+  std::array<bool, 3>
+      flags_{};  // the full-chain bool (where there is no count), the two access bools, padding
   std::array<std::int32_t, 8> settings_{};  // the float among them is kept as its bytes
   fields::Bytes imageData_;
+  StreamData streamData_;
 };
 
 // How the channels of uncompressed DDS data are reordered for a texture format (B G R A in the file).

@@ -3,12 +3,16 @@
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
+#include "serialized/EngineVersion.h"
 #include "support/Files.h"
 #include "support/ObjectData.h"
 
 using namespace testsupport;
 
 namespace {
+
+// The spec's record layout of a Texture2D is the one of 5.2.
+constexpr engine::Version k52{5, 2};
 
 // Writes records at the end of a file that already holds some bytes, as the repack run appends.
 class CodecTest : public ::testing::Test {
@@ -39,12 +43,12 @@ TEST_F(CodecTest, TextureWritesBackWhatItReadWithFlagBytesAsZeroOrOne) {
   TextureData texture;
   const Bytes original = textureObject(texture);
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(original));
+  ASSERT_TRUE(record.parse(original, k52));
   EXPECT_EQ(written(record), original);
 
   texture.flags = {0, 2, 1};
   Texture2DRecord flagged;
-  ASSERT_TRUE(flagged.parse(textureObject(texture)));
+  ASSERT_TRUE(flagged.parse(textureObject(texture), k52));
   texture.flags = {0, 1, 1};
   EXPECT_EQ(written(flagged), textureObject(texture));
 }
@@ -53,7 +57,7 @@ TEST_F(CodecTest, TexturePaddingIsCountedFromTheStartOfTheFile) {
   TextureData texture;
   texture.name = "ab";  // 4 + 2 bytes: padded at offset 0, already aligned at offset 2
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(textureObject(texture)));
+  ASSERT_TRUE(record.parse(textureObject(texture), k52));
   std::int32_t atZero = 0;
   std::int32_t atTwo = 0;
   written(record, 0, &atZero);
@@ -65,7 +69,7 @@ TEST_F(CodecTest, DdsGivesSizeAndDataAfterItsHeader) {
   TextureData texture;
   texture.textureFormat = 10;  // DXT1
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(textureObject(texture)));
+  ASSERT_TRUE(record.parse(textureObject(texture), k52));
   const Bytes blocks(1'152'000, 0x3C);
   ASSERT_EQ(record.importDds(place("a.dds", ddsFile(1920, 1200, blocks))),
             Texture2DRecord::DdsImport::Imported);
@@ -92,7 +96,7 @@ TEST_F(CodecTest, UncompressedChannelsAreReorderedByFormat) {
     TextureData texture;
     texture.textureFormat = c.format;
     Texture2DRecord record;
-    ASSERT_TRUE(record.parse(textureObject(texture)));
+    ASSERT_TRUE(record.parse(textureObject(texture), k52));
     ASSERT_EQ(record.importDds(place("c.dds", ddsFile(1, 1, seven))), Texture2DRecord::DdsImport::Imported);
     EXPECT_EQ(record.imageData(), c.expected) << "format " << c.format;
   }
@@ -113,7 +117,7 @@ TEST_F(CodecTest, TexturesWithoutDdsImportKeepTheirData) {
     TextureData texture;
     texture.textureFormat = c.format;
     Texture2DRecord record;
-    ASSERT_TRUE(record.parse(textureObject(texture)));
+    ASSERT_TRUE(record.parse(textureObject(texture), k52));
     EXPECT_EQ(record.importDds(dds), c.result);
     EXPECT_EQ(written(record), textureObject(texture)) << "format " << c.format;
   }
@@ -121,7 +125,7 @@ TEST_F(CodecTest, TexturesWithoutDdsImportKeepTheirData) {
 
 TEST_F(CodecTest, ShortOrMissingDdsFilesLeaveTheTextureAlone) {
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(textureObject(TextureData{})));
+  ASSERT_TRUE(record.parse(textureObject(TextureData{}), k52));
   EXPECT_EQ(record.importDds(place("short.dds", Bytes(127, 0))), Texture2DRecord::DdsImport::Unreadable);
   EXPECT_EQ(record.importDds((dir_ / "none.dds").wstring()), Texture2DRecord::DdsImport::Unreadable);
   EXPECT_EQ(written(record), textureObject(TextureData{}));
@@ -132,40 +136,51 @@ TEST_F(CodecTest, DamagedTextureDataIsNotParsed) {
   negativeName[3] = 0x80;
   Bytes longImage = textureObject(TextureData{});
   longImage.resize(longImage.size() - 1);
-  for (const Bytes& data : {negativeName, longImage, Bytes{}}) EXPECT_FALSE(Texture2DRecord().parse(data));
-}
-
-TEST_F(CodecTest, FontLayoutDiffersBetweenFormats14And15) {
-  for (std::int32_t version : {14, 15}) {
-    FontData font;
-    font.characterRects = characterRects(2);
-    const Bytes original = fontObject(font, version);
-    FontRecord record;
-    ASSERT_TRUE(record.parse(original, version)) << version;
-    EXPECT_EQ(written(record), original) << version;
-  }
-  EXPECT_EQ(fontObject(FontData{}, 15).size(), fontObject(FontData{}, 14).size() + 8);
+  for (const Bytes& data : {negativeName, longImage, Bytes{}})
+    EXPECT_FALSE(Texture2DRecord().parse(data, k52));
 }
 
 TEST_F(CodecTest, FontTakesTheTtfAndTheRectBesideIt) {
+  constexpr engine::Version k53{5, 3};
   FontData font;
   FontRecord record;
-  ASSERT_TRUE(record.parse(fontObject(font, 15), 15));
+  ASSERT_TRUE(record.parse(fontObject(font, FontLayout::LargeReferences), k53, 15));
   const Bytes ttf(171'792, 0x5B);
-  ASSERT_TRUE(record.importFont(place("Font.ttf", ttf)));
+  ASSERT_EQ(record.importFont(place("Font.ttf", ttf)), FontRecord::FontImport::Imported);
   font.fontData = ttf;  // the empty rectangle block stays 00 00 00 00
-  EXPECT_EQ(written(record), fontObject(font, 15));
+  EXPECT_EQ(written(record), fontObject(font, FontLayout::LargeReferences));
 
   FontRecord onlyRects;
-  ASSERT_TRUE(onlyRects.parse(fontObject(FontData{}, 15), 15));
+  ASSERT_TRUE(onlyRects.parse(fontObject(FontData{}, FontLayout::LargeReferences), k53, 15));
   place("Other.rect", characterRects(3));
-  ASSERT_TRUE(onlyRects.importFont((dir_ / "Other.ttf").wstring()));
+  ASSERT_EQ(onlyRects.importFont((dir_ / "Other.ttf").wstring()), FontRecord::FontImport::Imported);
   FontData expected;
   expected.characterRects = characterRects(3);
-  EXPECT_EQ(written(onlyRects), fontObject(expected, 15));
+  EXPECT_EQ(written(onlyRects), fontObject(expected, FontLayout::LargeReferences));
+}
+
+// A .rect must be what the engine reads: a count of 0 or more and exactly that many rectangles.
+TEST_F(CodecTest, MalformedRectFilesLeaveTheFontAlone) {
+  constexpr engine::Version k47{4, 7};
+  Bytes countTooHigh = characterRects(2);
+  countTooHigh[0] = 3;
+  Bytes negative = characterRects(0);
+  negative[3] = 0x80;
+  Bytes trailing = characterRects(1);
+  trailing.push_back(0);
+  for (const Bytes& rect : {countTooHigh, negative, trailing, Bytes{}, Bytes{0, 0}}) {
+    FontRecord record;
+    ASSERT_TRUE(record.parse(fontObject(FontData{}, FontLayout::SmallReferences), k47, 9));
+    place("Bad.rect", rect);
+    place("Bad.ttf", Bytes(8, 1));
+    EXPECT_EQ(record.importFont((dir_ / "Bad.ttf").wstring()), FontRecord::FontImport::RectsMalformed)
+        << rect.size() << " bytes";
+    EXPECT_EQ(written(record), fontObject(FontData{}, FontLayout::SmallReferences)) << "unchanged";
+  }
 }
 
 TEST_F(CodecTest, DamagedFontDataIsNotParsed) {
+  constexpr engine::Version k52Font{5, 2};
   FontData negativeRects;
   negativeRects.characterRects = {0xFF, 0xFF, 0xFF, 0xFF};
   FontData tooManyRects;
@@ -173,11 +188,11 @@ TEST_F(CodecTest, DamagedFontDataIsNotParsed) {
   FontData negativeKerning;
   negativeKerning.kerningPairs = {0, 0, 0, 0x80};
   for (const FontData& font : {negativeRects, tooManyRects, negativeKerning}) {
-    EXPECT_FALSE(FontRecord().parse(fontObject(font, 15), 15));
+    EXPECT_FALSE(FontRecord().parse(fontObject(font, FontLayout::LargeReferences), k52Font, 15));
   }
-  Bytes cut = fontObject(FontData{}, 15);
+  Bytes cut = fontObject(FontData{}, FontLayout::LargeReferences);
   cut.resize(cut.size() - 1);
-  EXPECT_FALSE(FontRecord().parse(cut, 15));
+  EXPECT_FALSE(FontRecord().parse(cut, k52Font, 15));
 }
 
 TEST_F(CodecTest, TextAssetTakesTheTextAsItStandsAndPadsWithZeros) {

@@ -15,7 +15,8 @@ constexpr std::int16_t kMonoBehaviour = 114;
 constexpr std::int16_t kFont = 128;
 constexpr std::int16_t kShader = 48;
 constexpr std::int16_t kUnlisted = 10;
-constexpr std::int32_t kFormat = 15;
+constexpr std::int32_t kFormat = 15;  // as the builder's engine version, 5.2
+constexpr FontLayout kLayout = FontLayout::LargeReferences;
 
 ObjectDescription object(std::int64_t pathId, std::int16_t classId, Bytes data, std::int32_t typeId = 0) {
   return {pathId, typeId == 0 ? classId : typeId, classId, 0xFFFF, 0, std::move(data)};
@@ -62,8 +63,8 @@ RepackScenario::RepackScenario(const std::filesystem::path& game) {
   d.objects = {
       object(1, 1, Bytes(40, 0x01)),
       object(2, kTexture2D, textureObject(texture("Atlas", 12))),
-      object(5, kFont, fontObject(font("Body"), kFormat)),
-      object(6, kFont, fontObject(font("Title"), kFormat)),
+      object(5, kFont, fontObject(font("Body"), kLayout)),
+      object(6, kFont, fontObject(font("Title"), kLayout)),
       object(7, kTextAsset, textAssetObject("Localization", text("old text"), "path")),
       object(8, kTextAsset, textAssetObject("Missing", text("kept"))),
       object(9, kTexture2D, textureObject(texture("Atlas", 5))),
@@ -115,8 +116,8 @@ RepackScenario::RepackScenario(const std::filesystem::path& game) {
   Bytes last = textAssetObject("Last", text("L"));
   shared.replaced = {
       {2, textureObject(atlas)},
-      {5, fontObject(body, kFormat)},
-      {6, fontObject(title, kFormat)},
+      {5, fontObject(body, kLayout)},
+      {6, fontObject(title, kLayout)},
       {7, localization},
       {9, textureObject(argb)},
       {12, textureObject(texture("BGRA", 14))},

@@ -20,45 +20,63 @@ void appendSized(Bytes& bytes, const Bytes& run) {
 
 }  // namespace
 
-Bytes textureObject(const TextureData& t) {
+Bytes textureObject(const TextureData& t, TextureLayout layout) {
   Bytes data;
   appendString(data, t.name);
   pad(data);
   for (std::int32_t value :
-       {t.width, t.height, static_cast<std::int32_t>(t.imageData.size()), t.textureFormat, t.mipValue}) {
+       {t.width, t.height, static_cast<std::int32_t>(t.imageData.size()), t.textureFormat}) {
     appendInt32(data, value);
   }
+  if (layout != TextureLayout::MipBool) appendInt32(data, t.mipValue);
   append(data, Bytes(t.flags.begin(), t.flags.end()));
   pad(data);
   for (std::int32_t value : t.settings) appendInt32(data, value);
   appendSized(data, t.imageData);
+  if (layout == TextureLayout::MipCount) return data;
+  pad(data);
+  if (layout == TextureLayout::StreamData) {
+    appendInt32(data, static_cast<std::int32_t>(t.streamOffset));
+    appendInt32(data, static_cast<std::int32_t>(t.streamSize));
+    appendString(data, t.streamPath);
+    pad(data);
+  }
   return data;
 }
 
-Bytes fontObject(const FontData& f, std::int32_t formatVersion) {
+Bytes fontObject(const FontData& f, FontLayout layout) {
+  const bool large = layout != FontLayout::SmallReferences;
+  const auto reference = [&](Bytes& data, std::int32_t file, std::int64_t pathId) {
+    appendInt32(data, file);
+    if (large) {
+      appendInt64(data, pathId);
+    } else {
+      appendInt32(data, static_cast<std::int32_t>(pathId));
+    }
+  };
   Bytes data;
   appendString(data, f.name);
   pad(data);
-  for (std::int32_t i = 0; i < 8; ++i) appendInt32(data, 100 + i);
+  for (std::int32_t i = 0; i < 6; ++i) appendInt32(data, 100 + i);
+  reference(data, 0, 501);  // default material
   append(data, f.characterRects);
-  if (formatVersion >= 15) {
-    for (std::int32_t value : f.newerPair) appendInt32(data, value);
-  }
-  appendInt32(data, 21);
-  appendInt32(data, 22);
+  reference(data, 0, 502);  // texture
   append(data, f.kerningPairs);
   appendInt32(data, 0x40000000);
   appendSized(data, f.fontData);
-  for (std::int32_t value : {31, 32, 33}) appendInt32(data, value);
+  pad(data);
+  for (std::int32_t value : {31, 32}) appendInt32(data, value);  // size and ascent
+  if (layout == FontLayout::WithDescent) appendInt32(data, 34);
+  appendInt32(data, 33);  // default style
   appendInt32(data, static_cast<std::int32_t>(f.fontNames.size()));
   for (const std::string& name : f.fontNames) {
     appendString(data, name);
     pad(data);
   }
-  appendInt32(data, 1);
-  appendInt32(data, 41);
-  appendInt32(data, 42);
-  appendInt32(data, f.last);
+  appendInt32(data, f.fallbackFonts);
+  for (std::int32_t i = 0; i < f.fallbackFonts; ++i) reference(data, 1, 600 + i);
+  pad(data);
+  appendInt32(data, f.renderingMode);
   return data;
 }
 

@@ -11,29 +11,42 @@
 // padding counted from the start of the object).
 namespace testsupport {
 
+// The engine's layouts of a Texture2D: a bool for a full mip chain (3.5 to 5.1), a count of mip
+// levels (5.2), and the count with a reference to pixels in a resource file (5.3 and 5.4).
+enum class TextureLayout { MipBool, MipCount, StreamData };
+
 struct TextureData {
   std::string name = "Texture";
   std::int32_t width = 4;
   std::int32_t height = 4;
   std::int32_t textureFormat = 10;
-  std::int32_t mipValue = 1;
-  std::array<std::uint8_t, 3> flags{0, 0, 1};
+  std::int32_t mipValue = 1;                   // the count of levels (MipCount and StreamData)
+  std::array<std::uint8_t, 3> flags{0, 0, 1};  // MipBool: full chain, readable, read allowed
   std::array<std::int32_t, 8> settings{1, 2, 3, 4, 0x3F800000, 6, 7, 8};
   Bytes imageData = Bytes(8, 0xAB);
+  std::uint32_t streamOffset = 0;  // StreamData only
+  std::uint32_t streamSize = 0;
+  std::string streamPath;
 };
+
+// The engine's layouts of a Font: references of 8 bytes (4.x, format 9), of 12 bytes (5.0 to 5.3,
+// formats 14 and 15), and of 12 bytes with a descent (5.4).
+enum class FontLayout { SmallReferences, LargeReferences, WithDescent };
 
 struct FontData {
   std::string name = "Font";
-  Bytes characterRects = {0, 0, 0, 0};            // count, then 44-byte records
-  std::array<std::int32_t, 2> newerPair{15, 16};  // format 15 and later
+  Bytes characterRects = {0, 0, 0, 0};  // count, then 44-byte records
   Bytes kerningPairs = {1, 0, 0, 0, 'A', 0, 'V', 0, 0, 0, 0x80, 0xBF};
   Bytes fontData = Bytes(20, 0xF0);
   std::vector<std::string> fontNames{"Arial", "SimHei"};
-  std::int32_t last = 77;
+  std::int32_t fallbackFonts = 1;
+  std::int32_t renderingMode = 77;
 };
 
-Bytes textureObject(const TextureData& texture);
-Bytes fontObject(const FontData& font, std::int32_t formatVersion);
+// As the engine writes them, padding included; a 5.2 texture (MipCount) without the padding after
+// its image data, as qmx writes it.
+Bytes textureObject(const TextureData& texture, TextureLayout layout = TextureLayout::MipCount);
+Bytes fontObject(const FontData& font, FontLayout layout);
 Bytes textAssetObject(const std::string& name, const Bytes& script, const std::string& pathName = "");
 
 // A DDS file: the magic, a 124-byte header with the height at offset 12 and the width at 16,

@@ -214,6 +214,11 @@ void appendInt32(Bytes& bytes, std::int32_t value) {
     bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i)));
 }
 
+void appendInt64(Bytes& bytes, std::int64_t value) {
+  for (int i = 0; i < 8; ++i)
+    bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i)));
+}
+
 void appendString(Bytes& bytes, std::string_view text) {
   appendInt32(bytes, static_cast<std::int32_t>(text.size()));
   bytes.insert(bytes.end(), text.begin(), text.end());

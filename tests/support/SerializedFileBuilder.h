@@ -74,6 +74,7 @@ TreeNode treeWithLeaves(int leaves);
 
 // Little-endian helpers for object data.
 void appendInt32(Bytes& bytes, std::int32_t value);
+void appendInt64(Bytes& bytes, std::int64_t value);
 void appendString(Bytes& bytes, std::string_view text);  // 32-bit length, then the bytes
 
 }  // namespace testsupport

@@ -14,6 +14,9 @@ using namespace payloadtest;
 
 namespace {
 
+// The demo game's asset files are written by the engine's 5.2 releases.
+constexpr engine::Version kDemoRelease{5, 2};
+
 // Every object of an asset file by path ID: its table entry and its bytes.
 struct LoadedAsset {
   LoadStatus status = LoadStatus::CannotOpen;
@@ -84,7 +87,7 @@ TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
   std::vector<std::int32_t> formats;
   for (const demo::DemoTexture& t : demo::kTextures) {
     Texture2DRecord texture;
-    ASSERT_TRUE(texture.parse(asset.data.at(t.pathId))) << t.name;
+    ASSERT_TRUE(texture.parse(asset.data.at(t.pathId), kDemoRelease)) << t.name;
     EXPECT_EQ(text(texture.name()), t.name);
     EXPECT_EQ(texture.width(), t.width);
     formats.push_back(texture.textureFormat());
@@ -92,7 +95,7 @@ TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
   EXPECT_EQ(formats, (std::vector<std::int32_t>{10, 12, 5, 3}));
   for (const demo::DemoFont& f : demo::kFonts) {
     FontRecord font;
-    ASSERT_TRUE(font.parse(asset.data.at(f.pathId), 15)) << f.name;
+    ASSERT_TRUE(font.parse(asset.data.at(f.pathId), kDemoRelease, 15)) << f.name;
     EXPECT_EQ(text(font.name()), f.name);
   }
   EXPECT_EQ(asset.infos.at(688).typeId, -1);
@@ -131,7 +134,7 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
   for (const demo::DemoTexture& t : demo::kTextures) {
     SCOPED_TRACE(t.name);
     Texture2DRecord texture;
-    ASSERT_TRUE(texture.parse(shared.data.at(t.pathId)));
+    ASSERT_TRUE(texture.parse(shared.data.at(t.pathId), kDemoRelease));
     EXPECT_EQ(texture.width(), t.patchWidth);
     EXPECT_EQ(texture.height(), t.patchHeight);
     EXPECT_EQ(texture.textureFormat(), t.format);
@@ -142,7 +145,7 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
   }
   for (const demo::DemoFont& f : demo::kFonts) {
     FontRecord font;
-    ASSERT_TRUE(font.parse(shared.data.at(f.pathId), 15)) << f.name;
+    ASSERT_TRUE(font.parse(shared.data.at(f.pathId), kDemoRelease, 15)) << f.name;
     EXPECT_EQ(font.fontData(), testsupport::readFile(unpak / "Font" / (std::string(f.name) + ".ttf")))
         << f.name;
   }
