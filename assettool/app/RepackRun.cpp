@@ -17,6 +17,8 @@ std::wstring_view refusal(LoadStatus status) {
       return messages::kTooLarge;
     case LoadStatus::TypeTreesUnsupported:
       return messages::kTypeTreesUnsupported;
+    case LoadStatus::VersionUnsupported:
+      return messages::kVersionUnsupported;
     case LoadStatus::Damaged:
     case LoadStatus::Loaded:
       break;

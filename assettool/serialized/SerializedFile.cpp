@@ -17,7 +17,9 @@ LoadStatus SerializedFile::load(const std::wstring& path) {
 
 LoadStatus SerializedFile::readModel() {
   header_.read(stream_);
-  if (stream_.failed() || !metadataFitsFile()) return LoadStatus::Damaged;
+  if (stream_.failed()) return LoadStatus::Damaged;
+  if (!format::isKnown(header_.formatVersion)) return LoadStatus::VersionUnsupported;
+  if (!metadataFitsFile()) return LoadStatus::Damaged;
 
   stream_.seek(static_cast<std::int64_t>(header_.metadataStart()));
   metadata_.context.formatVersion = header_.formatVersion;

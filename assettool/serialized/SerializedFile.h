@@ -16,6 +16,7 @@ enum class LoadStatus {
   TooLarge,              // offsets in the file are 32-bit
   Damaged,               // truncated or inconsistent: writing into it could not be trusted
   TypeTreesUnsupported,  // hashed type list followed by type trees
+  VersionUnsupported,    // a format newer than any this reader knows
 };
 
 enum class SaveStatus { Saved, NotWritable, WriteFailed };

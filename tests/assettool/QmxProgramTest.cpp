@@ -38,6 +38,10 @@ const Text kCannotOpen = {"无法读写文件！", "\xce\xde\xb7\xa8\xb6\xc1\xd0
 const Text kDamaged = {
     "文件已损坏，未作修改！",
     "\xce\xc4\xbc\xfe\xd2\xd1\xcb\xf0\xbb\xb5\xa3\xac\xce\xb4\xd7\xf7\xd0\xde\xb8\xc4\xa3\xa1"};
+const Text kVersionUnsupported = {
+    "不支持此文件版本，未作修改！",
+    "\xb2\xbb\xd6\xa7\xb3\xd6\xb4\xcb\xce\xc4\xbc\xfe\xb0\xe6\xb1\xbe\xa3\xac\xce\xb4\xd7\xf7"
+    "\xd0\xde\xb8\xc4\xa3\xa1"};
 const Text kTypeTrees = {
     "不支持带类型树的文件，未作修改！",
     "\xb2\xbb\xd6\xa7\xb3\xd6\xb4\xf8\xc0\xe0\xd0\xcd\xca\xf7\xb5\xc4\xce\xc4\xbc\xfe\xa3\xac"
@@ -139,7 +143,11 @@ TEST_F(QmxProgram, FilesItCannotTrustAreLeftUntouched) {
       {"empty", Bytes{}, kDamaged},
       {"type trees", buildAsset(withTrees).bytes, kTypeTrees},
       {"format 8", buildAsset(sampleAsset(8)).bytes, kVersionBelow9},
+      {"format 17", withVersionWord(sample, 17), kVersionUnsupported},
+      {"format 22", format22Sample(), kVersionUnsupported},
   };
+  // A replacement that every one of them would have taken, had it been read.
+  writeFile(dir_ / "Data" / "level_unpak" / "TextAsset" / "Localization.txt", Bytes(5, 'x'));
   for (const auto& c : cases) {
     placeAsset(c.bytes);
     const ChildResult result = qmx({L"-i", asset_});

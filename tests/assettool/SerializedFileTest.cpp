@@ -95,7 +95,26 @@ TEST_P(EveryFormat, EveryTruncationIsRefused) {
 
 // Around every threshold: big-endian metadata below 5, engine version from 7, header and metadata
 // moved at 9, hashed types and 64-bit path IDs from 14, the extra object word from 15.
-INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8, 9, 13, 14, 15, 17));
+INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8, 9, 13, 14, 15));
+
+// Newer formats lay out their table, types and (from 22) header differently: read as a 15 they
+// would be misread and then written over.
+TEST_F(SerializedFileTest, FormatsAfter15AreRefusedOnceTheHeaderIsRead) {
+  const Bytes sample = buildAsset(sampleAsset(15)).bytes;
+  const Bytes sample17 = buildAsset(sampleAsset(17)).bytes;
+  for (const Bytes& bytes : {withVersionWord(sample, 16), sample17, withVersionWord(sample, 21),
+                             format22Sample(), withVersionWord(sample, 0x7FFFFFFF)}) {
+    SerializedFile file;
+    EXPECT_EQ(file.load(place(bytes)), LoadStatus::VersionUnsupported);
+    EXPECT_TRUE(file.objects().entries().empty());
+    EXPECT_TRUE(file.close());
+    EXPECT_EQ(onDisk(), bytes);
+  }
+  // Below the header nothing needs to make sense.
+  Bytes headerOnly(sample.begin(), sample.begin() + 20);
+  SerializedFile file;
+  EXPECT_EQ(file.load(place(withVersionWord(headerOnly, 17))), LoadStatus::VersionUnsupported);
+}
 
 TEST_F(SerializedFileTest, Format15TypeListAndObjectTableStartWhereTheyShould) {
   const BuiltAsset built = buildAsset(sampleAsset(15));
