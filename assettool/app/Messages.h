@@ -19,6 +19,8 @@ inline constexpr std::wstring_view kClassTableMissing = L"载入数据库出错"
 // One object is left as it was; the run goes on. Each is followed by the object's description.
 inline constexpr std::wstring_view kObjectDataDamaged = L"对象数据有误，未替换：";
 inline constexpr std::wstring_view kReplacementUnreadable = L"替换文件无法读取，未替换：";
+inline constexpr std::wstring_view kOutOfMemory = L"内存不足，未替换：";
+inline constexpr std::wstring_view kFileWouldBeTooLarge = L"替换后文件过大，未替换：";
 
 // The asset file is refused before anything is written to it.
 inline constexpr std::wstring_view kCannotOpen = L"无法读写文件！";

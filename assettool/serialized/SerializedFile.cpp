@@ -1,17 +1,13 @@
 #include "serialized/SerializedFile.h"
 
-#include <limits>
+#include <algorithm>
 
 #include "serialized/FormatVersion.h"
 
-namespace {
-// byteStart, byteSize, dataOffset and fileSize are 32-bit and offsets are computed signed.
-constexpr std::int64_t kLargestFile = std::numeric_limits<std::int32_t>::max();
-}  // namespace
-
 LoadStatus SerializedFile::load(const std::wstring& path) {
   if (!stream_.open(path, true)) return LoadStatus::CannotOpen;
-  if (stream_.size() > kLargestFile) return LoadStatus::TooLarge;
+  loadedSize_ = stream_.size();
+  if (!offsetsReach(loadedSize_)) return LoadStatus::TooLarge;
   return readModel();
 }
 
@@ -60,12 +56,13 @@ std::vector<std::uint8_t> SerializedFile::readObjectBytes(const ObjectInfo& info
   return stream_.readBytes(info.byteSize);
 }
 
-std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info) {
+std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info, std::size_t maxBytes) {
   if (info.byteSize < 4) return std::nullopt;
   stream_.seek(objectOffset(info));
   const std::int32_t length = stream_.readInt32();
   if (length < 0 || static_cast<std::uint32_t>(length) > info.byteSize - 4) return std::nullopt;
-  const std::vector<std::uint8_t> bytes = stream_.readBytes(static_cast<std::uint32_t>(length));
+  const std::uint64_t kept = std::min<std::uint64_t>(static_cast<std::uint32_t>(length), maxBytes);
+  const std::vector<std::uint8_t> bytes = stream_.readBytes(kept);
   return std::string(bytes.begin(), bytes.end());
 }
 

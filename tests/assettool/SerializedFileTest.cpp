@@ -69,7 +69,7 @@ TEST_P(EveryFormat, LoadsHeaderMetadataTypesAndObjects) {
   }
   // Names are read in the metadata's byte order; the sample's object data is little-endian.
   if (!format::hasBigEndianMetadata(version)) {
-    EXPECT_EQ(file.readObjectName(file.objects().entries().at(2)), "Atlas");
+    EXPECT_EQ(file.readObjectName(file.objects().entries().at(2), 100), "Atlas");
   }
 }
 
@@ -267,10 +267,10 @@ TEST_F(SerializedFileTest, ObjectNamesMustFitTheirObject) {
   description.objects[1].data = {2, 0, 0};                 // too short for a length
   SerializedFile file;
   ASSERT_EQ(file.load(place(buildAsset(description).bytes)), LoadStatus::Loaded);
-  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(1)).has_value());
-  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(2)).has_value());
+  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(1), 100).has_value());
+  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(2), 100).has_value());
   EXPECT_FALSE(file.stream().failed());
-  EXPECT_EQ(file.readObjectName(file.objects().entries().at(3)), "Localization");
+  EXPECT_EQ(file.readObjectName(file.objects().entries().at(3), 100), "Localization");
 }
 
 }  // namespace
