@@ -261,6 +261,32 @@ TEST_F(SerializedFileTest, FilesBeyondThe32BitOffsetsAreRefused) {
   std::filesystem::remove(path_);
 }
 
+TEST_F(SerializedFileTest, TheOffsetsReachUpTo2GiBLessOneByte) {
+  constexpr std::int64_t kLargest = 2147483647;
+  EXPECT_TRUE(SerializedFile::offsetsReach(kLargest));
+  EXPECT_FALSE(SerializedFile::offsetsReach(kLargest + 1));
+  place(buildAsset(sampleAsset(15)).bytes);
+  std::filesystem::resize_file(path_, kLargest);  // sparse
+  SerializedFile file;
+  EXPECT_EQ(file.load(path_.wstring()), LoadStatus::Loaded);
+  file.close();
+  std::filesystem::remove(path_);
+}
+
+// What appending cut off, and only that: the bytes of the file as loaded stay.
+TEST_F(SerializedFileTest, CuttingOffTheAppendedBytesLeavesTheFileAsLoaded) {
+  const Bytes original = buildAsset(sampleAsset(15)).bytes;
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(original)), LoadStatus::Loaded);
+  file.stream().seekEnd();
+  file.stream().writeBytes(Bytes(5000, 0xAA));
+  ASSERT_TRUE(file.stream().flush());
+  file.stream().writeBytes(Bytes(10, 0xBB));
+  EXPECT_TRUE(file.cutAppended());
+  EXPECT_TRUE(file.close());
+  EXPECT_EQ(onDisk(), original);
+}
+
 TEST_F(SerializedFileTest, ObjectNamesMustFitTheirObject) {
   AssetDescription description = sampleAsset(15);
   description.objects[0].data = {200, 0, 0, 0, 'a', 'b'};  // length runs past the object
@@ -271,6 +297,16 @@ TEST_F(SerializedFileTest, ObjectNamesMustFitTheirObject) {
   EXPECT_FALSE(file.readObjectName(file.objects().entries().at(2), 100).has_value());
   EXPECT_FALSE(file.stream().failed());
   EXPECT_EQ(file.readObjectName(file.objects().entries().at(3), 100), "Localization");
+}
+
+TEST_F(SerializedFileTest, NamesAreReadNoFurtherThanAsked) {
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(buildAsset(sampleAsset(15)).bytes)), LoadStatus::Loaded);
+  const ObjectInfo& localization = file.objects().entries().at(3);
+  EXPECT_EQ(file.readObjectName(localization, 12), "Localization");
+  EXPECT_EQ(file.readObjectName(localization, 5), "Local");
+  EXPECT_EQ(file.readObjectName(localization, 0), "");
+  EXPECT_FALSE(file.stream().failed());
 }
 
 }  // namespace
