@@ -347,6 +347,25 @@ TEST_F(QmxProgram, AReplacementTooLargeForMemoryIsPassedOver) {
 }
 #endif
 
+// Nothing that only looks like a file in place of the asset file is opened, or waited on.
+TEST_F(QmxProgram, APipeOrADeviceInPlaceOfTheFileIsNoFile) {
+#ifdef _WIN32
+  for (const wchar_t* device : {L"NUL", L"Data\\con.assets", L"CONIN$"}) {
+    EXPECT_EQ(qmx({L"-i", device}).output, lines({kFileMissing}))
+        << testing::PrintToString(std::wstring(device));
+  }
+#else
+  std::filesystem::create_directories(dir_ / "Data");
+  ASSERT_EQ(mkfifo((dir_ / "Data" / "level.assets").c_str(), 0600), 0);
+  for (const std::wstring& path : {asset_, std::wstring(L"/dev/zero")}) {
+    const ChildResult result =
+        runLimitedProgram(siblingProgram("qmx"), {L"-i", path}, dir_.path(), {.seconds = 30});
+    EXPECT_EQ(result.exitCode, 0) << "ended by a signal if it waited";
+    EXPECT_EQ(result.output, lines({kFileMissing}));
+  }
+#endif
+}
+
 TEST_F(QmxProgram, AFolderInPlaceOfTheFileCannotBeOpened) {
   std::filesystem::create_directories(dir_ / "Data" / "level.assets");
   EXPECT_EQ(qmx({L"-i", asset_}).output, lines({kRepackStarted, kCannotOpen}));
