@@ -283,13 +283,15 @@ TEST_F(QmxProgram, PipesDevicesAndSocketsMatchNoFile) {
 }
 
 constexpr int kSharingEntries = 40;
-const Bytes kHugeNamedText = textAssetObject(std::string(10 << 20, 'n'), text("kept"));
+Bytes hugeNamedText() {
+  return textAssetObject(std::string(10 << 20, 'n'), text("kept"));
+}
 
 // Entries 1 to kSharingEntries all point at one TextAsset with a name of 10 MB; the entry after
 // them is a TextAsset named Fine.
 Bytes assetSharingAHugeName() {
   AssetDescription d;
-  d.objects.push_back(object(1, kTextAsset, kHugeNamedText));
+  d.objects.push_back(object(1, kTextAsset, hugeNamedText()));
   for (int i = 2; i <= kSharingEntries; ++i) d.objects.push_back(object(i, kTextAsset, Bytes(4, 0)));
   d.objects.push_back(object(kSharingEntries + 1, kTextAsset, textAssetObject("Fine", text("old"))));
   const BuiltAsset built = buildAsset(d);
@@ -321,7 +323,7 @@ TEST_F(QmxProgram, HugeNamesAreReadOnlyAsFarAsAPathCanReach) {
   EXPECT_LT(seconds, 20.0);
   const std::map<std::int64_t, Bytes> after = objectData(dir_ / "Data" / "level.assets");
   ASSERT_EQ(after.size(), static_cast<std::size_t>(kSharingEntries + 1));
-  EXPECT_TRUE(after.at(kSharingEntries) == kHugeNamedText);
+  EXPECT_TRUE(after.at(kSharingEntries) == hugeNamedText());
   EXPECT_EQ(after.at(kSharingEntries + 1), paddedTextAsset("Fine", text("new")));
 }
 
