@@ -23,12 +23,15 @@ inline constexpr std::wstring_view kReplacementUnreadable = L"替换文件无法
 inline constexpr std::wstring_view kLayoutUnknown = L"未知的对象布局，未替换：";
 // A .rect file that is not a count of 0 or more and that many 44-byte rectangles.
 inline constexpr std::wstring_view kCharacterRectsMalformed = L"字符矩形文件有误，未替换：";
+inline constexpr std::wstring_view kOutOfMemory = L"内存不足，未替换：";
+inline constexpr std::wstring_view kFileWouldBeTooLarge = L"替换后文件过大，未替换：";
 
 // The asset file is refused before anything is written to it.
 inline constexpr std::wstring_view kCannotOpen = L"无法读写文件！";
 inline constexpr std::wstring_view kDamaged = L"文件已损坏，未作修改！";
 inline constexpr std::wstring_view kTooLarge = L"文件过大，未作修改！";
 inline constexpr std::wstring_view kTypeTreesUnsupported = L"不支持带类型树的文件，未作修改！";
+inline constexpr std::wstring_view kVersionUnsupported = L"不支持此文件版本，未作修改！";
 inline constexpr std::wstring_view kWriteFailed = L"写入文件出错！";
 
 // "Texture2D <name>: Unsupported texture format <number>"

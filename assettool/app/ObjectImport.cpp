@@ -1,5 +1,7 @@
 #include "app/ObjectImport.h"
 
+#include <new>
+
 #include "app/Messages.h"
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
@@ -31,12 +33,27 @@ ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, Un
       formatVersion_(file.headerCopy().formatVersion),
       engineVersion_(engine::parseVersion(file.metadata().context.engineVersion)) {}
 
-void ObjectImport::importAll() {
-  for (auto& [key, info] : file_.objects().entries()) importObject(info);
+bool ObjectImport::importAll() {
+  for (auto& [key, info] : file_.objects().entries()) {
+    importObject(info);
+    if (file_.stream().failed()) return false;
+  }
+  return true;
 }
 
 void ObjectImport::importObject(ObjectInfo& info) {
   Object object{info, classes_.className(info.classId), {}};
+  try {
+    importHandledClass(object);
+  } catch (const std::bad_alloc&) {
+    // Memory is taken while the object's data and its replacement are read and its record is made,
+    // all before the first byte of it is written: the object simply keeps its data.
+    warn(messages::kOutOfMemory, object);
+  }
+}
+
+void ObjectImport::importHandledClass(Object& object) {
+  const ObjectInfo& info = object.info;
   if (object.className == class_name::kMonoBehaviour) {
     importMonoBehaviour(object);
     return;
@@ -59,8 +76,11 @@ void ObjectImport::importObject(ObjectInfo& info) {
   }
 }
 
+// Read only one byte further than a path can reach, however long the name says it is: a longer
+// name then matches no file, and can never be numbered together with a name of exactly that length
+// (a name is cut at its first zero byte, and one found within the bytes read ends it there).
 std::optional<std::wstring> ObjectImport::objectName(const ObjectInfo& info) {
-  std::optional<std::string> bytes = file_.readObjectName(info);
+  std::optional<std::string> bytes = file_.readObjectName(info, platform::longestPathBytes() + 1);
   if (!bytes) return std::nullopt;
   return nameText(*bytes);
 }
@@ -156,22 +176,40 @@ void ObjectImport::importMonoBehaviour(Object& object) {
     warn(messages::kReplacementUnreadable, object);
     return;
   }
-  object.info.byteStart = beginAppend();
-  file_.stream().writeBytes(*data);
-  object.info.byteSize = static_cast<std::uint32_t>(data->size());
+  append(object, [&data](AssetStream& stream) { stream.writeBytes(*data); });
 }
 
 template <typename Record>
 void ObjectImport::appendRecord(Object& object, const Record& record) {
-  object.info.byteStart = beginAppend();
-  object.info.byteSize = static_cast<std::uint32_t>(record.write(file_.stream()));
+  append(object, [&record](AssetStream& stream) { record.write(stream); });
 }
 
-std::uint32_t ObjectImport::beginAppend() {
+template <typename Write>
+void ObjectImport::append(Object& object, const Write& write) {
+  const std::int64_t start = nextObjectStart();
+  AssetStream counter(AssetStream::CountingFrom{start});
+  write(counter);
+  const std::int64_t end = counter.position();
+  if (!SerializedFile::offsetsReach(end)) {
+    warn(messages::kFileWouldBeTooLarge, object);
+    return;
+  }
+  beginAppend();
+  write(file_.stream());
+  // Checked here, not at save: the first failure must stop the run before the table is rewritten.
+  if (!file_.stream().flush()) return;
+  object.info.byteStart = static_cast<std::uint32_t>(start) - dataOffset_;
+  object.info.byteSize = static_cast<std::uint32_t>(end - start);
+}
+
+std::int64_t ObjectImport::nextObjectStart() const {
+  return (file_.stream().size() + 3) / 4 * 4;
+}
+
+void ObjectImport::beginAppend() {
   AssetStream& stream = file_.stream();
   stream.seekEnd();
   fields::writeZeroPadding(stream);
-  return static_cast<std::uint32_t>(stream.position()) - dataOffset_;
 }
 
 void ObjectImport::warn(std::wstring_view message, const Object& object) {

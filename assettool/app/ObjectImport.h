@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/ClassIdTable.h"
@@ -11,14 +12,17 @@
 // The per-object step of a repack run: a Font, Texture2D, TextAsset or MonoBehaviour object whose
 // replacement file exists gets its new data appended to the asset file and its table entry pointed
 // at it. Other objects are passed over. Everything an object needs is read before anything of it
-// is written, and every appended object starts on a multiple of 4. An object is rewritten only in a
-// layout known for the file's engine release, and only when it reads to its end in that layout.
+// is written, every appended object starts on a multiple of 4, and an object is pointed at its new
+// data only once that has been written and flushed. An object is rewritten only in a layout known
+// for the file's engine release, and only when it reads to its end in that layout.
 class ObjectImport {
  public:
   ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder, LinePrinter print);
 
-  // Every object of the table, in ascending unsigned path-ID order.
-  void importAll();
+  // Every object of the table, in ascending unsigned path-ID order. Stops at the first append that
+  // cannot be written (nothing more is written then) and returns false: what was appended must be
+  // cut off again.
+  bool importAll();
 
  private:
   struct Object {
@@ -28,6 +32,7 @@ class ObjectImport {
   };
 
   void importObject(ObjectInfo& info);
+  void importHandledClass(Object& object);
   void importFont(Object& object);
   void importTexture(Object& object);
   void importTextAsset(Object& object);
@@ -35,11 +40,17 @@ class ObjectImport {
 
   // The name at the start of the object's data; nothing when it does not fit the object.
   std::optional<std::wstring> objectName(const ObjectInfo& info);
-  // The end of the file, padded with zeros to a multiple of 4, as the next object's byteStart.
-  std::uint32_t beginAppend();
+  // Where the next appended object starts: the end of the file, rounded up to a multiple of 4.
+  std::int64_t nextObjectStart() const;
+  // Pads the end of the file with zeros up to nextObjectStart.
+  void beginAppend();
   // Writes the record as the object's new data and points the object at it.
   template <typename Record>
   void appendRecord(Object& object, const Record& record);
+  // Appends what write puts into a stream as the object's new data, unless the file would then
+  // reach past its 32-bit offsets; its size is learned first by writing it into a counting stream.
+  template <typename Write>
+  void append(Object& object, const Write& write);
   void warn(std::wstring_view message, const Object& object);
 
   SerializedFile& file_;

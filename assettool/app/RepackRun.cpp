@@ -17,6 +17,8 @@ std::wstring_view refusal(LoadStatus status) {
       return messages::kTooLarge;
     case LoadStatus::TypeTreesUnsupported:
       return messages::kTypeTreesUnsupported;
+    case LoadStatus::VersionUnsupported:
+      return messages::kVersionUnsupported;
     case LoadStatus::Damaged:
     case LoadStatus::Loaded:
       break;
@@ -46,9 +48,15 @@ void runRepack(const std::wstring& assetPath, const ClassIdTable& classes, const
   }
 
   UnpackFolder folder(assetPath);
-  ObjectImport(file, classes, folder, print).importAll();
-  // A failed append leaves the table as it was: the old objects stay referenced.
-  const bool saved = !file.stream().failed() && file.save() == SaveStatus::Saved;
+  if (!ObjectImport(file, classes, folder, print).importAll()) {
+    // The table has not been rewritten, so once the appended bytes are cut off the file is as it
+    // was before the run.
+    file.cutAppended();
+    file.close();
+    print(messages::kWriteFailed);
+    return;
+  }
+  const bool saved = file.save() == SaveStatus::Saved;
   const bool closed = file.close();
   print(saved && closed ? messages::kDone : messages::kWriteFailed);
 }

@@ -24,17 +24,24 @@ std::string toNarrow(std::wstring_view wide);
 // Formed paths always use the backslash; on POSIX it is a folder separator as much as the slash.
 inline constexpr wchar_t kPathSeparator = L'\\';
 
-// True when a file or a folder exists at the path.
+// True when a file or a folder exists at the path. Devices, pipes and sockets are neither, and on
+// Windows neither is anything whose file name is a device name (NUL, con.txt, ...).
 bool pathExists(const std::wstring& path);
+
+// The longest path the file functions take, in bytes of narrow text: a longer name matches no file.
+std::size_t longestPathBytes();
 
 // The path without the extension of its last component (the last dot and what follows).
 std::wstring removeExtension(const std::wstring& path);
 
 // Opens an existing file for reading and writing in place: it is neither truncated nor created.
+// Both open regular files only, and never wait: anything else is not opened at all.
 FILE* openReadWrite(const std::wstring& path);
 FILE* openReadOnly(const std::wstring& path);
 bool seekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t tellFile(FILE* file);
+// Cuts the file to that many bytes; the caller has flushed it.
+bool truncateFile(FILE* file, std::int64_t size);
 
 // The class-ID table text built into the program; nothing when it cannot be found.
 std::optional<std::string_view> classTableText();

@@ -1,6 +1,8 @@
 #include "platform/Platform.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <clocale>
@@ -104,7 +106,11 @@ std::string toNarrow(std::wstring_view wide) {
 
 bool pathExists(const std::wstring& path) {
   struct stat info;
-  return ::stat(nativePath(path).c_str(), &info) == 0;
+  return ::stat(nativePath(path).c_str(), &info) == 0 && (S_ISREG(info.st_mode) || S_ISDIR(info.st_mode));
+}
+
+std::size_t longestPathBytes() {
+  return PATH_MAX - 1;  // PATH_MAX counts the terminating zero
 }
 
 std::wstring removeExtension(const std::wstring& path) {
@@ -121,24 +127,36 @@ std::wstring removeExtension(const std::wstring& path) {
   return dot == std::wstring::npos ? path : path.substr(0, dot);
 }
 
-// Only regular files: the C library opens folders for reading too, with a meaningless size.
-FILE* openRegularFile(const std::wstring& path, const char* mode) {
-  FILE* file = std::fopen(nativePath(path).c_str(), mode);
+// Only regular files: the C library opens folders for reading too, with a meaningless size. The
+// file is opened without blocking and looked at before anything is read, so that a FIFO (whose
+// opening waits for a writer) or a device named like a file is turned away rather than waited on.
+FILE* openRegularFile(const std::wstring& path, int access, const char* mode) {
+  const int descriptor = ::open(nativePath(path).c_str(), access | O_NONBLOCK);
+  if (descriptor < 0) return nullptr;
   struct stat info;
-  if (file != nullptr && (::fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))) {
-    std::fclose(file);
-    return nullptr;
+  FILE* file = nullptr;
+  if (::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
+      ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) == 0) {
+    file = ::fdopen(descriptor, mode);
   }
+  if (file == nullptr) ::close(descriptor);
   return file;
 }
 
-FILE* openReadWrite(const std::wstring& path) { return openRegularFile(path, "r+b"); }
-FILE* openReadOnly(const std::wstring& path) { return openRegularFile(path, "rb"); }
+FILE* openReadWrite(const std::wstring& path) {
+  return openRegularFile(path, O_RDWR, "r+b");
+}
+FILE* openReadOnly(const std::wstring& path) {
+  return openRegularFile(path, O_RDONLY, "rb");
+}
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return fseeko(file, offset, origin) == 0;
 }
 std::int64_t tellFile(FILE* file) {
   return ftello(file);
+}
+bool truncateFile(FILE* file, std::int64_t size) {
+  return ::ftruncate(fileno(file), size) == 0;
 }
 
 std::optional<std::string_view> classTableText() {

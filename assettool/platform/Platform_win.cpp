@@ -4,6 +4,9 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <io.h>
+
+#include <algorithm>
 #include <memory>
 
 namespace platform {
@@ -24,6 +27,58 @@ std::string encode(std::wstring_view wide, UINT codePage) {
 struct LocalFreeDeleter {
   void operator()(LPWSTR* p) const { LocalFree(p); }
 };
+
+// A path holds at most 32767 UTF-16 units, and no ANSI code page needs more than three bytes for one.
+constexpr std::size_t kLongestPathUnits = 32767;
+constexpr std::size_t kMostBytesPerUnit = 3;
+
+wchar_t upperAscii(wchar_t c) {
+  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+bool equalIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return upperAscii(x) == upperAscii(y);
+         });
+}
+
+// COM1 to COM9 and LPT1 to LPT9, and with the superscript digits 1 to 3, which Windows takes too.
+bool isPortName(std::wstring_view name) {
+  if (name.size() != 4) return false;
+  const std::wstring_view prefix = name.substr(0, 3);
+  const wchar_t digit = name[3];
+  const bool numbered =
+      (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+  return numbered && (equalIgnoringAsciiCase(prefix, L"COM") || equalIgnoringAsciiCase(prefix, L"LPT"));
+}
+
+// Windows resolves these file names to devices in any folder, whatever follows the first dot and in
+// any letter case: reading NUL gives nothing, reading CON waits on the console.
+bool namesDevice(std::wstring_view path) {
+  constexpr std::wstring_view kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+  std::wstring_view name = path.substr(path.find_last_of(L"\\/") + 1);
+  name = name.substr(0, name.find_first_of(L".:"));
+  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
+  return isPortName(name) ||
+         std::any_of(std::begin(kDevices), std::end(kDevices),
+                     [name](std::wstring_view device) { return equalIgnoringAsciiCase(name, device); });
+}
+
+HANDLE osHandle(FILE* file) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+// Only files on disk: a device name is not even opened, and whatever else turns out not to be a
+// disk file once open is closed again before anything is read.
+FILE* openDiskFile(const std::wstring& path, const wchar_t* mode) {
+  if (namesDevice(path)) return nullptr;
+  FILE* file = _wfopen(path.c_str(), mode);
+  if (file != nullptr && GetFileType(osHandle(file)) != FILE_TYPE_DISK) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
 
 }  // namespace
 
@@ -51,7 +106,11 @@ std::string toNarrow(std::wstring_view wide) {
 }
 
 bool pathExists(const std::wstring& path) {
-  return PathFileExistsW(path.c_str()) != FALSE;
+  return !namesDevice(path) && PathFileExistsW(path.c_str()) != FALSE;
+}
+
+std::size_t longestPathBytes() {
+  return kLongestPathUnits * kMostBytesPerUnit;
 }
 
 std::wstring removeExtension(const std::wstring& path) {
@@ -62,16 +121,22 @@ std::wstring removeExtension(const std::wstring& path) {
 }
 
 FILE* openReadWrite(const std::wstring& path) {
-  return _wfopen(path.c_str(), L"r+b");
+  return openDiskFile(path, L"r+b");
 }
 FILE* openReadOnly(const std::wstring& path) {
-  return _wfopen(path.c_str(), L"rb");
+  return openDiskFile(path, L"rb");
 }
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return _fseeki64(file, offset, origin) == 0;
 }
 std::int64_t tellFile(FILE* file) {
   return _ftelli64(file);
+}
+bool truncateFile(FILE* file, std::int64_t size) {
+  const HANDLE handle = osHandle(file);
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  return SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
 }
 
 std::optional<std::string_view> classTableText() {

@@ -24,6 +24,13 @@ constexpr bool hasMetadataAfterHeader(std::int32_t version) {
 constexpr bool isWritable(std::int32_t version) {
   return hasMetadataAfterHeader(version);
 }
+// The newest format laid out as described here. Later ones change the object table and the type
+// list, and from 22 on the header too (the version word stays at offset 8), so they are not read
+// past the header.
+inline constexpr std::int32_t kNewestKnown = 15;
+constexpr bool isKnown(std::int32_t version) {
+  return version <= kNewestKnown;
+}
 // Type list of class IDs and hashes instead of recursive type trees.
 constexpr bool hasHashedTypeList(std::int32_t version) {
   return version >= 14;

@@ -1,23 +1,21 @@
 #include "serialized/SerializedFile.h"
 
-#include <limits>
+#include <algorithm>
 
 #include "serialized/FormatVersion.h"
 
-namespace {
-// byteStart, byteSize, dataOffset and fileSize are 32-bit and offsets are computed signed.
-constexpr std::int64_t kLargestFile = std::numeric_limits<std::int32_t>::max();
-}  // namespace
-
 LoadStatus SerializedFile::load(const std::wstring& path) {
   if (!stream_.open(path, true)) return LoadStatus::CannotOpen;
-  if (stream_.size() > kLargestFile) return LoadStatus::TooLarge;
+  loadedSize_ = stream_.size();
+  if (!offsetsReach(loadedSize_)) return LoadStatus::TooLarge;
   return readModel();
 }
 
 LoadStatus SerializedFile::readModel() {
   header_.read(stream_);
-  if (stream_.failed() || !metadataFitsFile()) return LoadStatus::Damaged;
+  if (stream_.failed()) return LoadStatus::Damaged;
+  if (!format::isKnown(header_.formatVersion)) return LoadStatus::VersionUnsupported;
+  if (!metadataFitsFile()) return LoadStatus::Damaged;
 
   stream_.seek(static_cast<std::int64_t>(header_.metadataStart()));
   metadata_.context.formatVersion = header_.formatVersion;
@@ -58,12 +56,13 @@ std::vector<std::uint8_t> SerializedFile::readObjectBytes(const ObjectInfo& info
   return stream_.readBytes(info.byteSize);
 }
 
-std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info) {
+std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info, std::size_t maxBytes) {
   if (info.byteSize < 4) return std::nullopt;
   stream_.seek(objectOffset(info));
   const std::int32_t length = stream_.readInt32();
   if (length < 0 || static_cast<std::uint32_t>(length) > info.byteSize - 4) return std::nullopt;
-  const std::vector<std::uint8_t> bytes = stream_.readBytes(static_cast<std::uint32_t>(length));
+  const std::uint64_t kept = std::min<std::uint64_t>(static_cast<std::uint32_t>(length), maxBytes);
+  const std::vector<std::uint8_t> bytes = stream_.readBytes(kept);
   return std::string(bytes.begin(), bytes.end());
 }
 

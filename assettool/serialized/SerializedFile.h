@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ enum class LoadStatus {
   TooLarge,              // offsets in the file are 32-bit
   Damaged,               // truncated or inconsistent: writing into it could not be trusted
   TypeTreesUnsupported,  // hashed type list followed by type trees
+  VersionUnsupported,    // a format newer than any this reader knows
 };
 
 enum class SaveStatus { Saved, NotWritable, WriteFailed };
@@ -25,6 +27,11 @@ enum class SaveStatus { Saved, NotWritable, WriteFailed };
 // each in exactly as many bytes as it had. Object data is read only on demand.
 class SerializedFile {
  public:
+  // byteStart, byteSize, dataOffset and fileSize are 32-bit and offsets are computed signed: no
+  // byte of the file may lie further out.
+  static constexpr std::int64_t kLargestSize = std::numeric_limits<std::int32_t>::max();
+  static constexpr bool offsetsReach(std::int64_t fileSize) { return fileSize <= kLargestSize; }
+
   // Opens the file for reading and writing and reads its header, metadata and object table. Any
   // status but Loaded means the file must not be written; it has not been.
   LoadStatus load(const std::wstring& path);
@@ -36,13 +43,16 @@ class SerializedFile {
   AssetStream& stream() { return stream_; }
 
   std::vector<std::uint8_t> readObjectBytes(const ObjectInfo& info);
-  // The length-prefixed name that opens the data of named objects; nothing when the length
-  // does not fit in the object's data.
-  std::optional<std::string> readObjectName(const ObjectInfo& info);
+  // The length-prefixed name that opens the data of named objects, at most its first maxBytes
+  // bytes; nothing when the length does not fit in the object's data.
+  std::optional<std::string> readObjectName(const ObjectInfo& info, std::size_t maxBytes);
 
   // Rewrites header, metadata start and object table in place. Files whose metadata is stored at
   // their end are not written.
   SaveStatus save();
+  // Cuts off whatever was appended since load, so that the file is again as it was loaded (as long
+  // as save has not run). False if it could not be cut.
+  bool cutAppended() { return stream_.truncate(loadedSize_); }
   bool close() { return stream_.close(); }
 
  private:
@@ -55,4 +65,5 @@ class SerializedFile {
   SerializedMetadata metadata_;
   ObjectTable objects_;
   AssetStream stream_;
+  std::int64_t loadedSize_ = 0;
 };

@@ -23,6 +23,9 @@ T reversedIf(bool reverse, T value) {
 AssetStream::AssetStream(std::span<const std::uint8_t> bytes)
     : memory_(bytes.begin(), bytes.end()), size_(static_cast<std::int64_t>(bytes.size())) {}
 
+AssetStream::AssetStream(CountingFrom start)
+    : counting_(true), position_(start.position), size_(start.position) {}
+
 AssetStream::~AssetStream() {
   close();
 }
@@ -66,7 +69,8 @@ bool AssetStream::close() {
 }
 
 std::uint64_t AssetStream::remaining() const {
-  return position_ >= size_ ? 0 : static_cast<std::uint64_t>(size_ - position_);
+  if (counting_ || position_ >= size_) return 0;  // a counting stream has nothing to read
+  return static_cast<std::uint64_t>(size_ - position_);
 }
 
 bool AssetStream::canRead(std::uint64_t count, std::uint64_t itemSize) const {
@@ -106,6 +110,11 @@ bool AssetStream::readRaw(void* destination, std::uint64_t count) {
 }
 
 void AssetStream::writeRaw(const void* source, std::uint64_t count) {
+  if (counting_) {
+    position_ += static_cast<std::int64_t>(count);
+    size_ = std::max(size_, position_);
+    return;
+  }
   if (file_ == nullptr || !writable_) {
     failed_ = true;  // streams over bytes, and files opened for reading, are read-only
     return;
@@ -200,6 +209,18 @@ void AssetStream::writeBytes(std::span<const std::uint8_t> bytes) {
 bool AssetStream::flush() {
   if (file_ != nullptr && std::fflush(file_) != 0) failed_ = true;
   return !failed_;
+}
+
+bool AssetStream::truncate(std::int64_t size) {
+  if (file_ == nullptr || !writable_) return false;
+  // After a failed write the flush fails again, and the C runtime (glibc's as much as Windows')
+  // then empties the buffer: what it held cannot reach the file later, past the cut.
+  std::fflush(file_);
+  if (!platform::truncateFile(file_, size)) return false;
+  size_ = size;
+  lastAccess_ = LastAccess::None;
+  filePosition_ = -1;  // the next read or write seeks first
+  return true;
 }
 
 void AssetStream::seek(std::int64_t offset) {

@@ -20,9 +20,18 @@ class AssetStream {
  public:
   using Hash128 = std::array<std::uint8_t, 16>;
 
+  // Where a counting stream starts.
+  struct CountingFrom {
+    std::int64_t position;
+  };
+
   AssetStream() = default;
   // A read-only stream over a copy of the bytes, little-endian.
   explicit AssetStream(std::span<const std::uint8_t> bytes);
+  // A stream that keeps nothing: writes only move its position and size on, from the given
+  // position, so that a record written through it tells how far it would reach if written there,
+  // padding and all. Reads fail.
+  explicit AssetStream(CountingFrom start);
   ~AssetStream();
   AssetStream(const AssetStream&) = delete;
   AssetStream& operator=(const AssetStream&) = delete;
@@ -57,10 +66,14 @@ class AssetStream {
   void writeBytes(std::span<const std::uint8_t> bytes);
   // Makes sure what was written has left the program's buffers; false if any write failed.
   bool flush();
+  // Cuts the file to that many bytes. What is still buffered is dropped, never written after the
+  // cut. False if the file could not be cut.
+  bool truncate(std::int64_t size);
 
   std::int64_t position() const { return position_; }
   std::int64_t size() const { return size_; }
-  // Bytes between the position and the end of the data (0 when the position is past the end).
+  // Bytes between the position and the end of the data (0 when the position is past the end, and
+  // always 0 when counting).
   std::uint64_t remaining() const;
   // Whether count items of itemSize bytes each can still be read, without overflow.
   bool canRead(std::uint64_t count, std::uint64_t itemSize) const;
@@ -84,6 +97,7 @@ class AssetStream {
 
   FILE* file_ = nullptr;
   bool writable_ = false;
+  bool counting_ = false;
   std::vector<std::uint8_t> memory_;
   bool bigEndian_ = false;
   bool failed_ = false;

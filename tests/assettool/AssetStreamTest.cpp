@@ -2,6 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <chrono>
+#include <future>
+
 #include "support/Files.h"
 
 using testsupport::Bytes;
@@ -102,6 +111,25 @@ TEST(AssetStream, ByteStreamsAreReadOnly) {
   EXPECT_TRUE(stream.failed());
 }
 
+// A counting stream runs a writer without storing anything; its alignment is that of the position
+// it starts from, as the real append's would be.
+TEST(AssetStream, CountingStreamsMoveOnAsAWriteWouldFromWhereTheyStart) {
+  for (std::int64_t start : {0, 5, 6, 7, 2147483646}) {
+    AssetStream counter(AssetStream::CountingFrom{start});
+    counter.writeBytes(Bytes(3, 1));
+    counter.alignWrite();
+    counter.writeInt32(7);
+    counter.writeByte(1);
+    const std::int64_t aligned = (start + 3 + 3) / 4 * 4;
+    EXPECT_EQ(counter.position(), aligned + 5) << start;
+    EXPECT_EQ(counter.size(), aligned + 5) << start;
+    EXPECT_FALSE(counter.failed());
+    counter.seek(start);
+    EXPECT_EQ(counter.readInt32(), 0);
+    EXPECT_TRUE(counter.failed()) << "nothing was kept to read";
+  }
+}
+
 class AssetStreamFile : public ::testing::Test {
  protected:
   std::wstring makeFile(const Bytes& bytes) {
@@ -165,6 +193,44 @@ TEST_F(AssetStreamFile, FoldersAreNotFiles) {
   EXPECT_FALSE(stream.open((dir_ / "folder.bin").wstring(), false));
   EXPECT_FALSE(readWholeFile((dir_ / "folder.bin").wstring()).has_value());
 }
+
+// Bytes written but still in the C runtime's buffer must not reach the file after it is cut.
+TEST_F(AssetStreamFile, TruncationCutsTheFileAndDropsWhatIsBuffered) {
+  AssetStream stream;
+  ASSERT_TRUE(stream.open(makeFile({1, 2, 3, 4, 5, 6}), false));
+  stream.seekEnd();
+  stream.writeBytes(Bytes(100, 0xAB));
+  ASSERT_TRUE(stream.truncate(6));
+  EXPECT_EQ(stream.size(), 6);
+  stream.seek(4);
+  EXPECT_EQ(stream.readUInt16(), 0x0605);
+  EXPECT_TRUE(stream.close());
+  EXPECT_EQ(fileBytes(), (Bytes{1, 2, 3, 4, 5, 6}));
+
+  AssetStream overBytes(Bytes{1, 2});
+  EXPECT_FALSE(overBytes.truncate(0));
+}
+
+#ifndef _WIN32
+// Opening a FIFO for reading waits for a writer; it must be turned away without being waited on.
+TEST_F(AssetStreamFile, FifosAndDevicesAreNotFilesAndAreNotWaitedOn) {
+  const auto fifo = dir_ / "fifo.bin";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto opened = std::async(std::launch::async, [&fifo] {
+    AssetStream reading;
+    AssetStream writing;
+    return reading.openReadOnly(fifo.wstring()) || writing.open(fifo.wstring(), false);
+  });
+  if (opened.wait_for(std::chrono::seconds(20)) == std::future_status::timeout) {
+    ::close(::open(fifo.c_str(), O_WRONLY));  // releases the waiting open
+    FAIL() << "opening the FIFO waited for a writer";
+  }
+  EXPECT_FALSE(opened.get());
+  AssetStream device;
+  EXPECT_FALSE(device.openReadOnly(L"/dev/zero"));
+  EXPECT_FALSE(readWholeFile(L"/dev/null").has_value());
+}
+#endif
 
 TEST_F(AssetStreamFile, OpeningAMissingFileFailsAndCreatesNothing) {
   AssetStream stream;

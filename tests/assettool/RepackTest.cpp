@@ -4,8 +4,10 @@
 #include "app/ClassIdTable.h"
 #include "app/RepackRun.h"
 #include "platform/Platform.h"
+#include "serialized/SerializedFile.h"
 #include "support/ChildProcess.h"
 #include "support/Files.h"
+#include "support/ObjectData.h"
 
 using namespace testsupport;
 
@@ -15,6 +17,10 @@ ClassIdTable shippedClasses() {
   ClassIdTable classes;
   classes.build(*platform::classTableText());
   return classes;
+}
+
+Bytes text(std::string_view s) {
+  return Bytes(s.begin(), s.end());
 }
 
 std::vector<std::wstring> runLines(const std::filesystem::path& asset) {
@@ -58,6 +64,42 @@ TEST(Repack, RunningTwiceAppendsAgainAndPointsAtTheNewestCopy) {
   runLines(scenario.resources.path);
   EXPECT_EQ(readFile(scenario.resources.path).size(), once + (once - scenario.resources.built.bytes.size()));
   RepackScenario::expectRepacked(scenario.resources);
+}
+
+// The offsets are 32-bit: an append that would carry the file past 2^31 - 1 bytes is not made, one
+// that ends exactly there is. The file is sparse, since qmx reads only its start and what it replaces.
+TEST(Repack, AppendsStopAtTheLargestSizeTheOffsetsReach) {
+  constexpr std::int64_t kLargest = 2147483647;
+  constexpr std::int64_t kStart = kLargest - 20;  // the next object starts on the next multiple of 4
+  TempDirectory game;
+  AssetDescription d;
+  for (std::int64_t pathId : {1, 2, 4, 5}) d.objects.push_back({pathId, 114, 114, 0xFFFF, 0, Bytes(8, 1)});
+  d.objects.push_back({3, 49, 49, 0xFFFF, 0, textAssetObject("Text", text("old"))});
+  writeFile(game / "level.assets", buildAsset(d).bytes);
+  std::filesystem::resize_file(game / "level.assets", kStart);
+  const auto scripts = game / "level_unpak" / "MonoBehaviour" / "114";
+  writeFile(scripts / "1.bin", Bytes(20, 0xA1));                   // would end at kLargest + 1
+  writeFile(scripts / "2.bin", Bytes(16, 0xA2));                   // ends at kLargest - 3
+  writeFile(game / "level_unpak" / "TextAsset" / "Text.txt", {});  // a record of 16 bytes
+  writeFile(scripts / "4.bin", Bytes(4, 0xA4));                    // would end at kLargest + 1
+  writeFile(scripts / "5.bin", Bytes(3, 0xA5));                    // ends at kLargest
+
+  EXPECT_EQ(runLines(game / "level.assets"),
+            (std::vector<std::wstring>{L"正在重新打包！请不要关闭本窗口！",
+                                       L"替换后文件过大，未替换：MonoBehaviour (PathID 1)",
+                                       L"替换后文件过大，未替换：TextAsset Text (PathID 3)",
+                                       L"替换后文件过大，未替换：MonoBehaviour (PathID 4)", L"完成！"}));
+  EXPECT_EQ(std::filesystem::file_size(game / "level.assets"), kLargest);
+  SerializedFile file;
+  ASSERT_EQ(file.load((game / "level.assets").wstring()), LoadStatus::Loaded);
+  EXPECT_EQ(file.headerCopy().fileSize, kLargest);
+  const auto& objects = file.objects().entries();
+  EXPECT_EQ(file.readObjectBytes(objects.at(1)), Bytes(8, 1));
+  EXPECT_EQ(file.readObjectBytes(objects.at(2)), Bytes(16, 0xA2));
+  EXPECT_EQ(file.readObjectBytes(objects.at(3)), textAssetObject("Text", text("old")));
+  EXPECT_EQ(file.readObjectBytes(objects.at(4)), Bytes(8, 1));
+  EXPECT_EQ(file.readObjectBytes(objects.at(5)), Bytes(3, 0xA5));
+  EXPECT_EQ(objects.at(2).byteStart + file.headerCopy().dataOffset, kStart + 1);
 }
 
 // The installer's batch runs qmx from the game folder on both asset files, then removes the

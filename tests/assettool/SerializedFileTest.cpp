@@ -69,7 +69,7 @@ TEST_P(EveryFormat, LoadsHeaderMetadataTypesAndObjects) {
   }
   // Names are read in the metadata's byte order; the sample's object data is little-endian.
   if (!format::hasBigEndianMetadata(version)) {
-    EXPECT_EQ(file.readObjectName(file.objects().entries().at(2)), "Atlas");
+    EXPECT_EQ(file.readObjectName(file.objects().entries().at(2), 100), "Atlas");
   }
 }
 
@@ -95,7 +95,26 @@ TEST_P(EveryFormat, EveryTruncationIsRefused) {
 
 // Around every threshold: big-endian metadata below 5, engine version from 7, header and metadata
 // moved at 9, hashed types and 64-bit path IDs from 14, the extra object word from 15.
-INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8, 9, 13, 14, 15, 17));
+INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8, 9, 13, 14, 15));
+
+// Newer formats lay out their table, types and (from 22) header differently: read as a 15 they
+// would be misread and then written over.
+TEST_F(SerializedFileTest, FormatsAfter15AreRefusedOnceTheHeaderIsRead) {
+  const Bytes sample = buildAsset(sampleAsset(15)).bytes;
+  const Bytes sample17 = buildAsset(sampleAsset(17)).bytes;
+  for (const Bytes& bytes : {withVersionWord(sample, 16), sample17, withVersionWord(sample, 21),
+                             format22Sample(), withVersionWord(sample, 0x7FFFFFFF)}) {
+    SerializedFile file;
+    EXPECT_EQ(file.load(place(bytes)), LoadStatus::VersionUnsupported);
+    EXPECT_TRUE(file.objects().entries().empty());
+    EXPECT_TRUE(file.close());
+    EXPECT_EQ(onDisk(), bytes);
+  }
+  // Below the header nothing needs to make sense.
+  Bytes headerOnly(sample.begin(), sample.begin() + 20);
+  SerializedFile file;
+  EXPECT_EQ(file.load(place(withVersionWord(headerOnly, 17))), LoadStatus::VersionUnsupported);
+}
 
 TEST_F(SerializedFileTest, Format15TypeListAndObjectTableStartWhereTheyShould) {
   const BuiltAsset built = buildAsset(sampleAsset(15));
@@ -242,16 +261,52 @@ TEST_F(SerializedFileTest, FilesBeyondThe32BitOffsetsAreRefused) {
   std::filesystem::remove(path_);
 }
 
+TEST_F(SerializedFileTest, TheOffsetsReachUpTo2GiBLessOneByte) {
+  constexpr std::int64_t kLargest = 2147483647;
+  EXPECT_TRUE(SerializedFile::offsetsReach(kLargest));
+  EXPECT_FALSE(SerializedFile::offsetsReach(kLargest + 1));
+  place(buildAsset(sampleAsset(15)).bytes);
+  std::filesystem::resize_file(path_, kLargest);  // sparse
+  SerializedFile file;
+  EXPECT_EQ(file.load(path_.wstring()), LoadStatus::Loaded);
+  file.close();
+  std::filesystem::remove(path_);
+}
+
+// What appending cut off, and only that: the bytes of the file as loaded stay.
+TEST_F(SerializedFileTest, CuttingOffTheAppendedBytesLeavesTheFileAsLoaded) {
+  const Bytes original = buildAsset(sampleAsset(15)).bytes;
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(original)), LoadStatus::Loaded);
+  file.stream().seekEnd();
+  file.stream().writeBytes(Bytes(5000, 0xAA));
+  ASSERT_TRUE(file.stream().flush());
+  file.stream().writeBytes(Bytes(10, 0xBB));
+  EXPECT_TRUE(file.cutAppended());
+  EXPECT_TRUE(file.close());
+  EXPECT_EQ(onDisk(), original);
+}
+
 TEST_F(SerializedFileTest, ObjectNamesMustFitTheirObject) {
   AssetDescription description = sampleAsset(15);
   description.objects[0].data = {200, 0, 0, 0, 'a', 'b'};  // length runs past the object
   description.objects[1].data = {2, 0, 0};                 // too short for a length
   SerializedFile file;
   ASSERT_EQ(file.load(place(buildAsset(description).bytes)), LoadStatus::Loaded);
-  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(1)).has_value());
-  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(2)).has_value());
+  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(1), 100).has_value());
+  EXPECT_FALSE(file.readObjectName(file.objects().entries().at(2), 100).has_value());
   EXPECT_FALSE(file.stream().failed());
-  EXPECT_EQ(file.readObjectName(file.objects().entries().at(3)), "Localization");
+  EXPECT_EQ(file.readObjectName(file.objects().entries().at(3), 100), "Localization");
+}
+
+TEST_F(SerializedFileTest, NamesAreReadNoFurtherThanAsked) {
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(buildAsset(sampleAsset(15)).bytes)), LoadStatus::Loaded);
+  const ObjectInfo& localization = file.objects().entries().at(3);
+  EXPECT_EQ(file.readObjectName(localization, 12), "Localization");
+  EXPECT_EQ(file.readObjectName(localization, 5), "Local");
+  EXPECT_EQ(file.readObjectName(localization, 0), "");
+  EXPECT_FALSE(file.stream().failed());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +16,19 @@ struct ChildResult {
 // and collects its standard output until it ends.
 ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
                        const std::filesystem::path& workingFolder, const std::string& input = {});
+
+#ifndef _WIN32
+// What a child may take before it is stopped (0: no limit).
+struct ChildLimits {
+  unsigned seconds = 0;            // ended by SIGALRM after that long
+  std::uint64_t addressSpace = 0;  // bytes of address space (RLIMIT_AS): allocations beyond fail
+};
+
+// runProgram, within the limits.
+ChildResult runLimitedProgram(const std::filesystem::path& program,
+                              const std::vector<std::wstring>& arguments,
+                              const std::filesystem::path& workingFolder, const ChildLimits& limits);
+#endif
 
 // A program built beside the running test, named without its platform suffix.
 std::filesystem::path siblingProgram(const std::string& name);

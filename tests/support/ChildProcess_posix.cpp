@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,8 +13,19 @@ namespace testsupport {
 
 const char* const kLineEnd = "\n";
 
-ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
-                       const std::filesystem::path& workingFolder, const std::string& input) {
+namespace {
+
+void applyLimits(const ChildLimits& limits) {
+  if (limits.addressSpace != 0) {
+    const rlimit addressSpace{limits.addressSpace, limits.addressSpace};
+    if (setrlimit(RLIMIT_AS, &addressSpace) != 0) _exit(126);
+  }
+  if (limits.seconds != 0) alarm(limits.seconds);  // stays set across exec
+}
+
+ChildResult run(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
+                const std::filesystem::path& workingFolder, const std::string& input,
+                const ChildLimits& limits) {
   int toChild[2];
   int fromChild[2];
   if (pipe(toChild) != 0 || pipe(fromChild) != 0) throw std::runtime_error("pipe");
@@ -29,6 +41,7 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
     std::vector<char*> argv;
     for (std::string& a : narrow) argv.push_back(a.data());
     argv.push_back(nullptr);
+    applyLimits(limits);  // last: this process may already hold more address space than the limit
     execv(argv[0], argv.data());
     _exit(127);
   }
@@ -47,6 +60,19 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   waitpid(pid, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+}  // namespace
+
+ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
+                       const std::filesystem::path& workingFolder, const std::string& input) {
+  return run(program, arguments, workingFolder, input, {});
+}
+
+ChildResult runLimitedProgram(const std::filesystem::path& program,
+                              const std::vector<std::wstring>& arguments,
+                              const std::filesystem::path& workingFolder, const ChildLimits& limits) {
+  return run(program, arguments, workingFolder, {}, limits);
 }
 
 std::string consoleBytes(std::wstring_view text) {

@@ -1,5 +1,7 @@
 #include "support/SampleAssets.h"
 
+#include <algorithm>
+
 namespace testsupport {
 namespace {
 
@@ -15,6 +17,11 @@ Bytes namedData(std::string_view name, std::size_t extra) {
   while (data.size() % 4 != 0) data.push_back(0);
   for (std::size_t i = 0; i < extra; ++i) data.push_back(static_cast<std::uint8_t>(i * 7));
   return data;
+}
+
+void putBigEndian(Bytes& bytes, std::size_t offset, std::uint64_t value, int width) {
+  for (int i = 0; i < width; ++i)
+    bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
 }
 
 }  // namespace
@@ -34,6 +41,24 @@ AssetDescription sampleAsset(std::int32_t formatVersion) {
   d.objects.push_back({-5, -1, 114, 0, 0x01020304, Bytes(21, 0x11)});
   d.externals = {1, 0, 0, 0, 'e', 'x', 't', 0, 9, 9, 9, 9};
   return d;
+}
+
+Bytes withVersionWord(Bytes bytes, std::int32_t formatVersion) {
+  putBigEndian(bytes, 8, static_cast<std::uint32_t>(formatVersion), 4);
+  return bytes;
+}
+
+Bytes format22Sample() {
+  constexpr std::size_t kOldHeader = 20;
+  constexpr std::size_t kHeader = 48;
+  const BuiltAsset sample = buildAsset(sampleAsset(15));
+  Bytes bytes(sample.bytes.size() - kOldHeader + kHeader, 0);
+  std::copy(sample.bytes.begin() + kOldHeader, sample.bytes.end(), bytes.begin() + kHeader);
+  putBigEndian(bytes, 8, 22, 4);
+  putBigEndian(bytes, 20, sample.metadataEnd - kOldHeader, 4);
+  putBigEndian(bytes, 24, bytes.size(), 8);
+  putBigEndian(bytes, 32, sample.dataOffset + (kHeader - kOldHeader), 8);
+  return bytes;
 }
 
 }  // namespace testsupport
