@@ -2,26 +2,13 @@
 
 #include <algorithm>
 
+#include "codecs/DdsFile.h"
+#include "codecs/TextureFormat.h"
+
 namespace {
 
-constexpr std::size_t kDdsHeaderLength = 128;
 constexpr std::size_t kDdsHeightOffset = 12;
 constexpr std::size_t kDdsWidthOffset = 16;
-
-namespace texture_format {
-constexpr std::int32_t kRgb24 = 3;
-constexpr std::int32_t kArgb32 = 5;
-}  // namespace texture_format
-
-bool hasDdsImport(std::int32_t format) {
-  constexpr std::array kImported = {1, 2, 3, 4, 5, 7, 10, 12, 13, 37};
-  return std::find(kImported.begin(), kImported.end(), format) != kImported.end();
-}
-
-// PVRTC, ETC, ATC, EAC and ETC2: no DDS file can carry them.
-bool isMobileCompressed(std::int32_t format) {
-  return (format >= 30 && format <= 36) || (format >= 41 && format <= 47);
-}
 
 std::int32_t littleEndianWord(const fields::Bytes& bytes, std::size_t offset) {
   AssetStream stream(std::span<const std::uint8_t>(bytes).subspan(offset, 4));
@@ -68,13 +55,13 @@ bool Texture2DRecord::parse(std::span<const std::uint8_t> bytes, engine::Version
 }
 
 Texture2DRecord::DdsImport Texture2DRecord::importDds(const std::wstring& path) {
-  if (isMobileCompressed(textureFormat_)) return DdsImport::NotImportable;
-  if (!hasDdsImport(textureFormat_)) return DdsImport::Unsupported;
+  if (texture_format::isMobileCompressed(textureFormat_)) return DdsImport::NotImportable;
+  if (!dds::pixelFormatOf(textureFormat_)) return DdsImport::Unsupported;
   std::optional<fields::Bytes> dds = readWholeFile(path);
-  if (!dds || dds->size() < kDdsHeaderLength) return DdsImport::Unreadable;
+  if (!dds || dds->size() < dds::kHeaderLength) return DdsImport::Unreadable;
   height_ = littleEndianWord(*dds, kDdsHeightOffset);
   width_ = littleEndianWord(*dds, kDdsWidthOffset);
-  dds->erase(dds->begin(), dds->begin() + kDdsHeaderLength);
+  dds->erase(dds->begin(), dds->begin() + dds::kHeaderLength);
   imageData_ = std::move(*dds);
   imageDataSize_ = static_cast<std::int32_t>(imageData_.size());
   reorderChannels(textureFormat_, imageData_);
