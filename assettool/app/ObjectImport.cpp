@@ -8,26 +8,10 @@
 #include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
 
-namespace {
-
-namespace class_name {
-constexpr std::wstring_view kFont = L"Font";
-constexpr std::wstring_view kTexture2D = L"Texture2D";
-constexpr std::wstring_view kTextAsset = L"TextAsset";
-constexpr std::wstring_view kMonoBehaviour = L"MonoBehaviour";
-}  // namespace class_name
-
-std::wstring nameText(const std::string& bytes) {
-  return platform::toWide(std::string_view(bytes.c_str()));  // up to the first zero byte
-}
-
-}  // namespace
-
 ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder,
                            LinePrinter print)
     : file_(file),
-      classes_(classes),
-      folder_(folder),
+      names_(file, classes, folder),
       print_(std::move(print)),
       dataOffset_(file.headerCopy().dataOffset),
       formatVersion_(file.headerCopy().formatVersion),
@@ -42,7 +26,7 @@ bool ObjectImport::importAll() {
 }
 
 void ObjectImport::importObject(ObjectInfo& info) {
-  Object object{info, classes_.className(info.classId), {}};
+  Object object{info, names_.next(info)};
   try {
     importHandledClass(object);
   } catch (const std::bad_alloc&) {
@@ -53,46 +37,32 @@ void ObjectImport::importObject(ObjectInfo& info) {
 }
 
 void ObjectImport::importHandledClass(Object& object) {
-  const ObjectInfo& info = object.info;
-  if (object.className == class_name::kMonoBehaviour) {
-    importMonoBehaviour(object);
-    return;
+  const std::wstring& className = object.replacement.className;
+  switch (object.replacement.kind) {
+    case ReplacementName::Kind::NotHandled:
+    case ReplacementName::Kind::LeavesFolder:
+      return;
+    case ReplacementName::Kind::NameUnreadable:
+      warn(messages::kObjectDataDamaged, object);
+      return;
+    case ReplacementName::Kind::Script:
+      importMonoBehaviour(object);
+      return;
+    case ReplacementName::Kind::Named:
+      break;
   }
-  const bool named = object.className == class_name::kFont || object.className == class_name::kTexture2D ||
-                     object.className == class_name::kTextAsset;
-  if (!named) return;
-  std::optional<std::wstring> name = objectName(info);
-  if (!name) {
-    warn(messages::kObjectDataDamaged, object);
-    return;
-  }
-  object.name = std::move(*name);
-  if (object.className == class_name::kFont) {
+  if (className == class_name::kFont) {
     importFont(object);
-  } else if (object.className == class_name::kTexture2D) {
+  } else if (className == class_name::kTexture2D) {
     importTexture(object);
   } else {
     importTextAsset(object);
   }
 }
 
-// Read only one byte further than a path can reach, however long the name says it is: a longer
-// name then matches no file, and can never be numbered together with a name of exactly that length
-// (a name is cut at its first zero byte, and one found within the bytes read ends it there).
-std::optional<std::wstring> ObjectImport::objectName(const ObjectInfo& info) {
-  std::optional<std::string> bytes = file_.readObjectName(info, platform::longestPathBytes() + 1);
-  if (!bytes) return std::nullopt;
-  return nameText(*bytes);
-}
-
-// A name that would lead out of its class folder matches no file, but still takes its place in
-// the numbering of equal names.
 void ObjectImport::importFont(Object& object) {
-  const std::wstring ttf =
-      folder_.replacementPath(folder_.classFolder(object.className), object.name, L"ttf");
-  const std::wstring rect = FontRecord::rectPath(ttf);
-  if (!UnpackFolder::staysInClassFolder(object.name)) return;
-  if (!platform::pathExists(ttf) && !platform::pathExists(rect)) return;
+  const std::wstring& ttf = object.replacement.path;
+  if (!platform::pathExists(ttf) && !platform::pathExists(FontRecord::rectPath(ttf))) return;
   if (!engineVersion_ || !engine::hasKnownFontLayout(*engineVersion_, formatVersion_)) {
     warn(messages::kLayoutUnknown, object);
     return;
@@ -117,9 +87,8 @@ void ObjectImport::importFont(Object& object) {
 }
 
 void ObjectImport::importTexture(Object& object) {
-  const std::wstring dds =
-      folder_.replacementPath(folder_.classFolder(object.className), object.name, L"dds");
-  if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(dds)) return;
+  const std::wstring& dds = object.replacement.path;
+  if (!platform::pathExists(dds)) return;
   if (!engineVersion_ || !engine::hasKnownTextureLayout(*engineVersion_)) {
     warn(messages::kLayoutUnknown, object);
     return;
@@ -135,7 +104,7 @@ void ObjectImport::importTexture(Object& object) {
       warn(messages::kReplacementUnreadable, object);
       return;
     case Texture2DRecord::DdsImport::Unsupported:
-      print_(messages::unsupportedTextureFormat(object.name, record.textureFormat()));
+      print_(messages::unsupportedTextureFormat(object.replacement.name, record.textureFormat()));
       break;
     case Texture2DRecord::DdsImport::NotImportable:
     case Texture2DRecord::DdsImport::Imported:
@@ -145,9 +114,8 @@ void ObjectImport::importTexture(Object& object) {
 }
 
 void ObjectImport::importTextAsset(Object& object) {
-  const std::wstring txt =
-      folder_.replacementPath(folder_.classFolder(object.className), object.name, L"txt");
-  if (!UnpackFolder::staysInClassFolder(object.name) || !platform::pathExists(txt)) return;
+  const std::wstring& txt = object.replacement.path;
+  if (!platform::pathExists(txt)) return;
   if (!engineVersion_ || !engine::hasKnownTextAssetLayout(*engineVersion_)) {
     warn(messages::kLayoutUnknown, object);
     return;
@@ -168,8 +136,7 @@ void ObjectImport::importTextAsset(Object& object) {
 }
 
 void ObjectImport::importMonoBehaviour(Object& object) {
-  const std::wstring bin =
-      folder_.monoBehaviourPath(object.className, object.info.typeId, object.info.pathId);
+  const std::wstring& bin = object.replacement.path;
   if (!platform::pathExists(bin)) return;
   std::optional<fields::Bytes> data = readWholeFile(bin);
   if (!data) {
@@ -214,8 +181,8 @@ void ObjectImport::beginAppend() {
 
 void ObjectImport::warn(std::wstring_view message, const Object& object) {
   std::wstring line(message);
-  line += object.className;
-  if (!object.name.empty()) line += L" " + object.name;
+  line += object.replacement.className;
+  if (!object.replacement.name.empty()) line += L" " + object.replacement.name;
   line += L" (PathID " + std::to_wstring(object.info.pathId) + L")";
   print_(line);
 }

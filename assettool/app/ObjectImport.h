@@ -5,6 +5,7 @@
 
 #include "app/ClassIdTable.h"
 #include "app/CommandLine.h"
+#include "app/ReplacementNames.h"
 #include "app/UnpackFolder.h"
 #include "serialized/EngineVersion.h"
 #include "serialized/SerializedFile.h"
@@ -27,8 +28,7 @@ class ObjectImport {
  private:
   struct Object {
     ObjectInfo& info;
-    std::wstring className;
-    std::wstring name;  // Font, Texture2D and TextAsset only
+    ReplacementName replacement;
   };
 
   void importObject(ObjectInfo& info);
@@ -38,8 +38,6 @@ class ObjectImport {
   void importTextAsset(Object& object);
   void importMonoBehaviour(Object& object);
 
-  // The name at the start of the object's data; nothing when it does not fit the object.
-  std::optional<std::wstring> objectName(const ObjectInfo& info);
   // Where the next appended object starts: the end of the file, rounded up to a multiple of 4.
   std::int64_t nextObjectStart() const;
   // Pads the end of the file with zeros up to nextObjectStart.
@@ -54,8 +52,7 @@ class ObjectImport {
   void warn(std::wstring_view message, const Object& object);
 
   SerializedFile& file_;
-  const ClassIdTable& classes_;
-  UnpackFolder& folder_;
+  ReplacementNames names_;
   LinePrinter print_;
   std::uint32_t dataOffset_;
   std::int32_t formatVersion_;
