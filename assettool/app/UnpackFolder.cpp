@@ -17,6 +17,12 @@ bool isSeparator(wchar_t c) {
 UnpackFolder::UnpackFolder(const std::wstring& assetPath)
     : path_(platform::removeExtension(assetPath) + std::wstring(kFolderSuffix)) {}
 
+UnpackFolder UnpackFolder::named(std::wstring folderPath) {
+  UnpackFolder folder;
+  folder.path_ = std::move(folderPath);
+  return folder;
+}
+
 std::wstring UnpackFolder::classFolder(std::wstring_view className) const {
   return path_ + platform::kPathSeparator + std::wstring(className);
 }

@@ -12,6 +12,8 @@
 class UnpackFolder {
  public:
   explicit UnpackFolder(const std::wstring& assetPath);
+  // The same naming in a folder of another name (the kit exports and checks anywhere).
+  static UnpackFolder named(std::wstring folderPath);
 
   const std::wstring& path() const { return path_; }
   std::wstring classFolder(std::wstring_view className) const;
@@ -29,6 +31,8 @@ class UnpackFolder {
   static bool staysInClassFolder(std::wstring_view name);
 
  private:
+  UnpackFolder() = default;
+
   std::wstring path_;
   std::set<std::wstring> handedOut_;
   // Per plain path, the number its last numbered path took: every lower number is taken already,

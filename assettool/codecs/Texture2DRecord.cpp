@@ -97,3 +97,25 @@ std::int32_t Texture2DRecord::write(AssetStream& stream) const {
   }
   return static_cast<std::int32_t>(stream.position() - start);
 }
+
+std::optional<Texture2DRecord::ResourcePixels> Texture2DRecord::resourcePixels() const {
+  if (!engine::hasStreamData(version_) || streamData_.size == 0) return std::nullopt;
+  return ResourcePixels{std::string(streamData_.path.begin(), streamData_.path.end()),
+                        static_cast<std::uint32_t>(streamData_.offset), static_cast<std::uint32_t>(streamData_.size)};
+}
+
+std::uint32_t Texture2DRecord::mipLevels() const {
+  if (engine::hasMipCount(version_)) return static_cast<std::uint32_t>(std::max(mipValue_, 1));
+  const bool fullChain = flags_[0];
+  return fullChain ? dds::fullChainLevels(width_, height_) : 1;
+}
+
+bool Texture2DRecord::writeDds(AssetStream& stream, const fields::Bytes& pixels) const {
+  const std::optional<dds::Header> header = dds::headerFor(textureFormat_, width_, height_, mipLevels());
+  if (!header) return false;
+  header->write(stream);
+  fields::Bytes fileOrder = pixels;
+  reorderChannels(textureFormat_, fileOrder);  // each exchange undoes itself
+  stream.writeBytes(fileOrder);
+  return true;
+}

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -26,6 +27,20 @@ class Texture2DRecord {
   DdsImport importDds(const std::wstring& path);
   // Appends the record at the stream's position and returns the number of bytes it took.
   std::int32_t write(AssetStream& stream) const;
+
+  // Where the pixels lie when a 5.3 or 5.4 texture keeps them in a resource file beside the asset
+  // file: its path as stored, an offset and a size. Nothing when they are inside the object.
+  struct ResourcePixels {
+    std::string path;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+  };
+  std::optional<ResourcePixels> resourcePixels() const;
+  // The levels the image data holds: the count, or for a release with a bool, a full chain or one.
+  std::uint32_t mipLevels() const;
+  // The DDS file that importDds turns back into this texture's size and these pixels (the image
+  // data as the object holds it). False, with nothing written, for a format no DDS file carries.
+  bool writeDds(AssetStream& stream, const fields::Bytes& pixels) const;
 
   const fields::Bytes& name() const { return name_; }
   std::int32_t width() const { return width_; }

@@ -38,6 +38,12 @@ std::wstring removeExtension(const std::wstring& path);
 // Both open regular files only, and never wait: anything else is not opened at all.
 FILE* openReadWrite(const std::wstring& path);
 FILE* openReadOnly(const std::wstring& path);
+// Creates a regular file for reading and writing, or empties an existing one.
+FILE* createFile(const std::wstring& path);
+// Creates the folder and every folder above it that is missing; false if it is not a folder then.
+bool createFolders(const std::wstring& path);
+// True when nothing is at the path or it is a folder with nothing in it.
+bool isMissingOrEmptyFolder(const std::wstring& path);
 bool seekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t tellFile(FILE* file);
 // Cuts the file to that many bytes; the caller has flushed it.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <clocale>
 #include <cstring>
 #include <cwchar>
@@ -131,7 +132,7 @@ std::wstring removeExtension(const std::wstring& path) {
 // file is opened without blocking and looked at before anything is read, so that a FIFO (whose
 // opening waits for a writer) or a device named like a file is turned away rather than waited on.
 FILE* openRegularFile(const std::wstring& path, int access, const char* mode) {
-  const int descriptor = ::open(nativePath(path).c_str(), access | O_NONBLOCK);
+  const int descriptor = ::open(nativePath(path).c_str(), access | O_NONBLOCK, 0666);
   if (descriptor < 0) return nullptr;
   struct stat info;
   FILE* file = nullptr;
@@ -148,6 +149,26 @@ FILE* openReadWrite(const std::wstring& path) {
 }
 FILE* openReadOnly(const std::wstring& path) {
   return openRegularFile(path, O_RDONLY, "rb");
+}
+FILE* createFile(const std::wstring& path) {
+  FILE* file = openRegularFile(path, O_RDWR | O_CREAT, "w+b");
+  if (file != nullptr && ::ftruncate(fileno(file), 0) != 0) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
+bool createFolders(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(nativePath(path));
+  std::filesystem::create_directories(folder, error);
+  return std::filesystem::is_directory(folder, error);
+}
+bool isMissingOrEmptyFolder(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(nativePath(path));
+  if (!std::filesystem::exists(folder, error)) return !error;
+  return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error);
 }
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return fseeko(file, offset, origin) == 0;

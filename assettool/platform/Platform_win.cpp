@@ -7,7 +7,10 @@
 #include <io.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
+
+#include "names/WindowsNames.h"
 
 namespace platform {
 namespace {
@@ -32,36 +35,10 @@ struct LocalFreeDeleter {
 constexpr std::size_t kLongestPathUnits = 32767;
 constexpr std::size_t kMostBytesPerUnit = 3;
 
-wchar_t upperAscii(wchar_t c) {
-  return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
-bool equalIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return upperAscii(x) == upperAscii(y);
-         });
-}
-
-// COM1 to COM9 and LPT1 to LPT9, and with the superscript digits 1 to 3, which Windows takes too.
-bool isPortName(std::wstring_view name) {
-  if (name.size() != 4) return false;
-  const std::wstring_view prefix = name.substr(0, 3);
-  const wchar_t digit = name[3];
-  const bool numbered =
-      (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
-  return numbered && (equalIgnoringAsciiCase(prefix, L"COM") || equalIgnoringAsciiCase(prefix, L"LPT"));
-}
-
-// Windows resolves these file names to devices in any folder, whatever follows the first dot and in
-// any letter case: reading NUL gives nothing, reading CON waits on the console.
+// Windows resolves these file names to devices in any folder: reading NUL gives nothing, reading CON
+// waits on the console.
 bool namesDevice(std::wstring_view path) {
-  constexpr std::wstring_view kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  std::wstring_view name = path.substr(path.find_last_of(L"\\/") + 1);
-  name = name.substr(0, name.find_first_of(L".:"));
-  while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
-  return isPortName(name) ||
-         std::any_of(std::begin(kDevices), std::end(kDevices),
-                     [name](std::wstring_view device) { return equalIgnoringAsciiCase(name, device); });
+  return windows_names::isDeviceName(path.substr(path.find_last_of(L"\\/") + 1));
 }
 
 HANDLE osHandle(FILE* file) {
@@ -125,6 +102,21 @@ FILE* openReadWrite(const std::wstring& path) {
 }
 FILE* openReadOnly(const std::wstring& path) {
   return openDiskFile(path, L"rb");
+}
+FILE* createFile(const std::wstring& path) {
+  return openDiskFile(path, L"w+b");
+}
+bool createFolders(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(path);
+  std::filesystem::create_directories(folder, error);
+  return std::filesystem::is_directory(folder, error);
+}
+bool isMissingOrEmptyFolder(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(path);
+  if (!std::filesystem::exists(folder, error)) return !error;
+  return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error);
 }
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return _fseeki64(file, offset, origin) == 0;

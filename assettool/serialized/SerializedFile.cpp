@@ -6,6 +6,16 @@
 
 LoadStatus SerializedFile::load(const std::wstring& path) {
   if (!stream_.open(path, true)) return LoadStatus::CannotOpen;
+  return loadOpened();
+}
+
+LoadStatus SerializedFile::loadReadOnly(const std::wstring& path) {
+  if (!stream_.openReadOnly(path)) return LoadStatus::CannotOpen;
+  stream_.setBigEndian(true);
+  return loadOpened();
+}
+
+LoadStatus SerializedFile::loadOpened() {
   loadedSize_ = stream_.size();
   if (!offsetsReach(loadedSize_)) return LoadStatus::TooLarge;
   return readModel();

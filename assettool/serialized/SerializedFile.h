@@ -35,6 +35,8 @@ class SerializedFile {
   // Opens the file for reading and writing and reads its header, metadata and object table. Any
   // status but Loaded means the file must not be written; it has not been.
   LoadStatus load(const std::wstring& path);
+  // The same for a file that is only read: it is not even opened for writing.
+  LoadStatus loadReadOnly(const std::wstring& path);
 
   SerializedFileHeader headerCopy() const { return header_; }
   const SerializedMetadata& metadata() const { return metadata_; }
@@ -56,6 +58,7 @@ class SerializedFile {
   bool close() { return stream_.close(); }
 
  private:
+  LoadStatus loadOpened();
   LoadStatus readModel();
   bool metadataFitsFile() const;
   bool objectsFitFile() const;

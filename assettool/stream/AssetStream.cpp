@@ -42,6 +42,12 @@ bool AssetStream::openReadOnly(const std::wstring& path) {
   return openWith(platform::openReadOnly(path), false);
 }
 
+bool AssetStream::create(const std::wstring& path) {
+  close();
+  writable_ = true;
+  return openWith(platform::createFile(path), false);
+}
+
 bool AssetStream::openWith(FILE* file, bool bigEndian) {
   file_ = file;
   bigEndian_ = bigEndian;

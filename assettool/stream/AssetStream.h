@@ -41,6 +41,8 @@ class AssetStream {
   bool open(const std::wstring& path, bool bigEndian);
   // Opens an existing file for reading only; writes fail.
   bool openReadOnly(const std::wstring& path);
+  // Creates a file (or empties an existing one) for writing, little-endian.
+  bool create(const std::wstring& path);
   // Closes the file (flushing what was written) and releases the data. False if anything written
   // through the stream failed to reach the file.
   bool close();

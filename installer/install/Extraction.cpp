@@ -3,12 +3,14 @@
 #include <dbghelp.h>
 #include <unzip.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "framework/Handle.h"
+#include "names/WindowsNames.h"
 #include "install/TextConversion.h"
 #include "install/Texts.h"
 
@@ -165,26 +167,6 @@ void ReportUnreplaced(InstallView& view, const wchar_t* message) {
   view.ShowError(message, texts::kCaptionFailed);
 }
 
-// A component that Windows takes for a device (CON, NUL, COM1, ... with any extension) opens that
-// device instead of a file.
-bool IsDeviceName(std::wstring_view component) {
-  std::wstring stem(component.substr(0, component.find(L'.')));
-  while (!stem.empty() && stem.back() == L' ') stem.pop_back();
-  for (wchar_t& c : stem) c = static_cast<wchar_t>(::towupper(c));
-  for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
-    if (stem == device) return true;
-  }
-  return stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'1' &&
-         stem[3] <= L'9';
-}
-
-bool HasCharacterFilesCannotHold(std::wstring_view name) {
-  for (const wchar_t c : name) {
-    if (c < 0x20 || std::wcschr(L"<>\"|?*:", c) != nullptr) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 const void* LoadPayload(HMODULE module, int resourceId, const wchar_t* type, DWORD& size) {
@@ -205,7 +187,8 @@ const void* LoadPayload(HMODULE module, int resourceId, const wchar_t* type, DWO
 // Checked on the wide name, as it is written: a GBK character's second byte can be a backslash.
 bool IsSafeEntryName(const std::string& narrowName) {
   const std::wstring name = ToWide(narrowName);
-  if (name.empty() || name.front() == L'/' || name.front() == L'\\' || HasCharacterFilesCannotHold(name)) {
+  if (name.empty() || name.front() == L'/' || name.front() == L'\\' ||
+      std::any_of(name.begin(), name.end(), windows_names::isForbiddenCharacter)) {
     return false;
   }
   std::size_t start = 0;
@@ -213,7 +196,7 @@ bool IsSafeEntryName(const std::string& narrowName) {
     std::size_t end = name.find_first_of(L"/\\", start);
     if (end == std::wstring::npos) end = name.size();
     const std::wstring_view component = std::wstring_view(name).substr(start, end - start);
-    if (component == L".." || IsDeviceName(component)) return false;
+    if (component == L".." || windows_names::isDeviceName(component)) return false;
     start = end + 1;
   }
   return true;

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "commands/ExportCommand.h"
+
+// What the arguments (the program name left out) ask of cmkit.
+struct ShowUsage {
+  bool asked = false;  // --help, rather than arguments that make no command
+};
+struct ListCommand {
+  std::wstring assetPath;
+};
+using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions>;
+
+KitCommand parseKitArguments(const std::vector<std::wstring>& arguments);

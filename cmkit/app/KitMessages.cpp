@@ -1,0 +1,51 @@
+#include "app/KitMessages.h"
+
+#include <string>
+
+namespace kit_messages {
+
+std::wstring_view unreadableAsset(LoadStatus status) {
+  switch (status) {
+    case LoadStatus::CannotOpen:
+      return L"无法读取资源文件！";
+    case LoadStatus::TooLarge:
+      return L"资源文件过大，无法读取！";
+    case LoadStatus::TypeTreesUnsupported:
+      return L"不支持带类型树的文件！";
+    case LoadStatus::VersionUnsupported:
+      return L"不支持此文件版本！";
+    case LoadStatus::Damaged:
+    case LoadStatus::Loaded:
+      break;
+  }
+  return L"资源文件已损坏！";
+}
+
+std::wstring_view nameProblem(windows_names::Problem problem) {
+  using windows_names::Problem;
+  switch (problem) {
+    case Problem::Empty:
+      return L"（名称为空，无法作为文件名）";
+    case Problem::DotName:
+      return L"（名称是“.”或“..”，无法作为文件名）";
+    case Problem::Separator:
+      return L"（名称含有路径分隔符，无法作为文件名）";
+    case Problem::Device:
+      return L"（名称是设备名，无法作为文件名）";
+    case Problem::Character:
+      return L"（名称含有文件名不能容纳的字符）";
+    case Problem::TrailingDotOrBlank:
+      return L"（名称以点或空格结尾，无法作为文件名）";
+    case Problem::TooLong:
+      return L"（名称过长，无法作为文件名）";
+    case Problem::None:
+      break;
+  }
+  return {};
+}
+
+std::wstring exportSummary(int written, int skipped) {
+  return L"完成！导出 " + std::to_wstring(written) + L" 个文件，" + std::to_wstring(skipped) + L" 个对象未导出。";
+}
+
+}  // namespace kit_messages

@@ -1,0 +1,33 @@
+#include "app/KitCommandLine.h"
+#include "app/KitMessages.h"
+#include "app/Messages.h"
+#include "commands/ExportCommand.h"
+#include "commands/ListCommand.h"
+#include "platform/Platform.h"
+
+namespace {
+
+int showUsage(const ShowUsage& usage) {
+  if (!usage.asked) platform::printLine(kit_messages::kWrongArguments);
+  for (std::wstring_view line : kit_messages::kUsage) platform::printLine(line);
+  return usage.asked ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::initialise();
+  const KitCommand command = parseKitArguments(platform::arguments(argc, argv));
+  if (const auto* usage = std::get_if<ShowUsage>(&command)) return showUsage(*usage);
+  ClassIdTable classes;
+  const auto text = platform::classTableText();
+  if (!text) {
+    platform::printLine(messages::kClassTableMissing);
+    return 2;
+  }
+  classes.build(*text);
+  if (const auto* list = std::get_if<ListCommand>(&command)) {
+    return listObjects(list->assetPath, classes, platform::printLine);
+  }
+  return exportObjects(std::get<ExportOptions>(command), classes, platform::printLine);
+}

@@ -1,0 +1,146 @@
+#include "commands/ExportCommand.h"
+
+#include "app/KitMessages.h"
+#include "codecs/DdsFile.h"
+#include "codecs/FontRecord.h"
+#include "codecs/TextAssetRecord.h"
+#include "codecs/Texture2DRecord.h"
+#include "commands/KitAsset.h"
+#include "platform/Platform.h"
+
+namespace {
+
+std::wstring parentOf(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+// The file is created with its folders and filled by write; false when it cannot be written whole.
+template <typename Write>
+bool writeFile(const std::wstring& path, const Write& write) {
+  if (!platform::createFolders(parentOf(path))) return false;
+  AssetStream stream;
+  if (!stream.create(path)) return false;
+  const bool written = write(stream);
+  return stream.close() && written;
+}
+
+bool writeBytes(const std::wstring& path, const fields::Bytes& bytes) {
+  return writeFile(path, [&bytes](AssetStream& stream) {
+    stream.writeBytes(bytes);
+    return true;
+  });
+}
+
+class Exporter {
+ public:
+  Exporter(const ExportOptions& options, KitAsset& asset, const LinePrinter& print)
+      : options_(options), asset_(asset), print_(print) {}
+
+  void exportObject(const ReplacementName& replacement, const ObjectInfo& info, const UnpackFolder& folder) {
+    if (replacement.kind == ReplacementName::Kind::NotHandled) return;
+    if (const auto why = whyNoReplacement(replacement, folder)) return skip(*why, replacement, info);
+    if (replacement.kind == ReplacementName::Kind::Script) {
+      return written(replacement.path, writeBytes(replacement.path, asset_.file.readObjectBytes(info)), replacement,
+                     info);
+    }
+    if (!asset_.knowsLayout(replacement.className)) return skip(kit_messages::kLayoutUnknown, replacement, info);
+    if (replacement.className == class_name::kTexture2D) return exportTexture(replacement, info);
+    if (replacement.className == class_name::kFont) return exportFont(replacement, info);
+    exportTextAsset(replacement, info);
+  }
+
+  int finish() {
+    print_(kit_messages::exportSummary(filesWritten_, objectsSkipped_));
+    return objectsSkipped_ == 0 ? 0 : 1;
+  }
+
+ private:
+  void exportTexture(const ReplacementName& replacement, const ObjectInfo& info) {
+    Texture2DRecord record;
+    if (!record.parse(asset_.file.readObjectBytes(info), *asset_.engineVersion)) {
+      return skip(kit_messages::kDataDamaged, replacement, info);
+    }
+    if (!dds::pixelFormatOf(record.textureFormat())) return skip(kit_messages::kNoDdsFormat, replacement, info);
+    const std::optional<fields::Bytes> pixels = pixelsOf(record);
+    if (!pixels) return skip(kit_messages::kResourceMissing, replacement, info);
+    const bool ok = writeFile(replacement.path, [&](AssetStream& stream) { return record.writeDds(stream, *pixels); });
+    written(replacement.path, ok, replacement, info);
+  }
+
+  // The image data inside the object, or the slice of the resource file beside the asset file
+  // that holds it.
+  std::optional<fields::Bytes> pixelsOf(const Texture2DRecord& record) const {
+    const std::optional<Texture2DRecord::ResourcePixels> resource = record.resourcePixels();
+    if (!resource) return record.imageData();
+    const std::string fileName = resource->path.substr(resource->path.find_last_of("/\\") + 1);
+    const std::wstring path = parentOf(options_.assetPath) + platform::kPathSeparator + platform::toWide(fileName);
+    AssetStream stream;
+    if (!stream.openReadOnly(path)) return std::nullopt;
+    stream.seek(resource->offset);
+    fields::Bytes bytes = stream.readBytes(resource->size);
+    if (stream.failed()) return std::nullopt;
+    return bytes;
+  }
+
+  void exportFont(const ReplacementName& replacement, const ObjectInfo& info) {
+    FontRecord record;
+    if (!record.parse(asset_.file.readObjectBytes(info), *asset_.engineVersion,
+                      asset_.file.headerCopy().formatVersion)) {
+      return skip(kit_messages::kDataDamaged, replacement, info);
+    }
+    const bool hasRects = record.characterRects().size() > 4;
+    if (record.fontData().empty()) {
+      skip(kit_messages::kNoFontData, replacement, info);
+    } else {
+      written(replacement.path, writeBytes(replacement.path, record.fontData()), replacement, info);
+    }
+    if (hasRects) {
+      const std::wstring rect = FontRecord::rectPath(replacement.path);
+      written(rect, writeBytes(rect, record.characterRects()), replacement, info);
+    }
+  }
+
+  void exportTextAsset(const ReplacementName& replacement, const ObjectInfo& info) {
+    TextAssetRecord record;
+    if (!record.parse(asset_.file.readObjectBytes(info))) return skip(kit_messages::kDataDamaged, replacement, info);
+    written(replacement.path, writeBytes(replacement.path, record.script()), replacement, info);
+  }
+
+  void written(const std::wstring& path, bool ok, const ReplacementName& replacement, const ObjectInfo& info) {
+    if (!ok) return skip(kit_messages::kNotWritten, replacement, info);
+    ++filesWritten_;
+    print_(std::wstring(kit_messages::kExported) + path);
+  }
+
+  void skip(std::wstring_view why, const ReplacementName& replacement, const ObjectInfo& info) {
+    ++objectsSkipped_;
+    print_(std::wstring(kit_messages::kNotExported) + describe(replacement, info) + std::wstring(why));
+  }
+
+  const ExportOptions& options_;
+  KitAsset& asset_;
+  const LinePrinter& print_;
+  int filesWritten_ = 0;
+  int objectsSkipped_ = 0;
+};
+
+}  // namespace
+
+int exportObjects(const ExportOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
+  KitAsset asset;
+  if (!asset.load(options.assetPath, print)) return 2;
+  UnpackFolder folder = options.folder ? UnpackFolder::named(*options.folder) : UnpackFolder(options.assetPath);
+  if (!options.force && !platform::isMissingOrEmptyFolder(folder.path())) {
+    print(std::wstring(kit_messages::kFolderNotEmpty) + folder.path());
+    return 2;
+  }
+  if (!platform::createFolders(folder.path())) {
+    print(std::wstring(kit_messages::kFolderNotCreated) + folder.path());
+    return 2;
+  }
+  ReplacementNames names(asset.file, classes, folder);
+  Exporter exporter(options, asset, print);
+  for (const auto& [key, info] : asset.file.objects().entries()) exporter.exportObject(names.next(info), info, folder);
+  return exporter.finish();
+}

@@ -1,0 +1,50 @@
+#include "commands/KitAsset.h"
+
+#include "app/KitMessages.h"
+#include "names/WindowsNames.h"
+
+bool KitAsset::load(const std::wstring& path, const LinePrinter& print) {
+  const LoadStatus status = file.loadReadOnly(path);
+  if (status != LoadStatus::Loaded) {
+    print(kit_messages::unreadableAsset(status));
+    return false;
+  }
+  engineVersion = engine::parseVersion(file.metadata().context.engineVersion);
+  return true;
+}
+
+bool KitAsset::knowsLayout(std::wstring_view className) const {
+  if (!engineVersion) return false;
+  if (className == class_name::kTexture2D) return engine::hasKnownTextureLayout(*engineVersion);
+  if (className == class_name::kFont) {
+    return engine::hasKnownFontLayout(*engineVersion, file.headerCopy().formatVersion);
+  }
+  if (className == class_name::kTextAsset) return engine::hasKnownTextAssetLayout(*engineVersion);
+  return false;
+}
+
+std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement, const UnpackFolder& folder) {
+  switch (replacement.kind) {
+    case ReplacementName::Kind::NotHandled:
+      return kit_messages::kNotHandled;
+    case ReplacementName::Kind::NameUnreadable:
+      return kit_messages::kNameUnreadable;
+    case ReplacementName::Kind::LeavesFolder:
+      return kit_messages::kLeavesFolder;
+    case ReplacementName::Kind::Script:
+      return std::nullopt;
+    case ReplacementName::Kind::Named:
+      break;
+  }
+  // The file's name within its class folder, numbering and extension included.
+  const std::wstring fileName = replacement.path.substr(folder.classFolder(replacement.className).size() + 1);
+  const windows_names::Problem problem = windows_names::fileNameProblem(fileName);
+  if (problem != windows_names::Problem::None) return kit_messages::nameProblem(problem);
+  return std::nullopt;
+}
+
+std::wstring describe(const ReplacementName& replacement, const ObjectInfo& info) {
+  std::wstring text = replacement.className;
+  if (!replacement.name.empty()) text += L" " + replacement.name;
+  return text + L" (PathID " + std::to_wstring(info.pathId) + L")";
+}

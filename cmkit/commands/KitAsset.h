@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/ClassIdTable.h"
+#include "app/CommandLine.h"
+#include "app/ReplacementNames.h"
+#include "serialized/EngineVersion.h"
+#include "serialized/SerializedFile.h"
+
+// An asset file as the kit reads it: loaded for reading only, with the release its objects are
+// laid out for.
+struct KitAsset {
+  SerializedFile file;
+  std::optional<engine::Version> engineVersion;
+
+  // Prints why when the file cannot be read, and returns false.
+  bool load(const std::wstring& path, const LinePrinter& print);
+  // Whether the object's class has a layout known for the file's release and format.
+  bool knowsLayout(std::wstring_view className) const;
+};
+
+// Why qmx will never take a replacement for the object, or nothing when it looks for one; for a
+// named object, also when its file name could not be held on Windows.
+std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement, const UnpackFolder& folder);
+
+// "<class> <name> (PathID n)", as qmx names an object.
+std::wstring describe(const ReplacementName& replacement, const ObjectInfo& info);

@@ -1,0 +1,30 @@
+#include "commands/ListCommand.h"
+
+#include "app/KitMessages.h"
+#include "commands/KitAsset.h"
+
+namespace {
+
+// Where qmx looks, or why it looks nowhere; for a known name, also why its record would not be read.
+std::wstring replacementColumn(const ReplacementName& replacement, const UnpackFolder& folder, const KitAsset& asset) {
+  if (const auto why = whyNoReplacement(replacement, folder)) return std::wstring(*why);
+  if (replacement.kind == ReplacementName::Kind::Named && !asset.knowsLayout(replacement.className)) {
+    return replacement.path + L" " + std::wstring(kit_messages::kLayoutUnknown);
+  }
+  return replacement.path;
+}
+
+}  // namespace
+
+int listObjects(const std::wstring& assetPath, const ClassIdTable& classes, const LinePrinter& print) {
+  KitAsset asset;
+  if (!asset.load(assetPath, print)) return 2;
+  UnpackFolder folder(assetPath);
+  ReplacementNames names(asset.file, classes, folder);
+  for (const auto& [key, info] : asset.file.objects().entries()) {
+    const ReplacementName replacement = names.next(info);
+    print(std::to_wstring(info.pathId) + L"\t" + replacement.className + L"\t" + replacement.name + L"\t" +
+          std::to_wstring(info.byteSize) + L"\t" + replacementColumn(replacement, folder, asset));
+  }
+  return 0;
+}
