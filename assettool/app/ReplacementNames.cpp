@@ -39,7 +39,8 @@ ReplacementName ReplacementNames::next(const ObjectInfo& info) {
   result.name = std::move(*name);
   // A name that leads out of its class folder matches no file, but still takes its place in the
   // numbering of equal names.
-  const std::wstring path = folder_.replacementPath(folder_.classFolder(result.className), result.name, extension);
+  const std::wstring path =
+      folder_.replacementPath(folder_.classFolder(result.className), result.name, extension);
   if (!UnpackFolder::staysInClassFolder(result.name)) {
     result.kind = ReplacementName::Kind::LeavesFolder;
     return result;

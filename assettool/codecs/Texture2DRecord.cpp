@@ -101,7 +101,8 @@ std::int32_t Texture2DRecord::write(AssetStream& stream) const {
 std::optional<Texture2DRecord::ResourcePixels> Texture2DRecord::resourcePixels() const {
   if (!engine::hasStreamData(version_) || streamData_.size == 0) return std::nullopt;
   return ResourcePixels{std::string(streamData_.path.begin(), streamData_.path.end()),
-                        static_cast<std::uint32_t>(streamData_.offset), static_cast<std::uint32_t>(streamData_.size)};
+                        static_cast<std::uint32_t>(streamData_.offset),
+                        static_cast<std::uint32_t>(streamData_.size)};
 }
 
 std::uint32_t Texture2DRecord::mipLevels() const {

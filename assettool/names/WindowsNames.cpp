@@ -11,8 +11,9 @@ wchar_t upperAscii(wchar_t c) {
 }
 
 bool equalIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) { return upperAscii(x) == upperAscii(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return upperAscii(x) == upperAscii(y);
+         });
 }
 
 bool isPortName(std::wstring_view name) {
@@ -30,9 +31,9 @@ bool isDeviceName(std::wstring_view component) {
   constexpr std::wstring_view kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
   std::wstring_view name = component.substr(0, component.find_first_of(L".:"));
   while (!name.empty() && name.back() == L' ') name.remove_suffix(1);
-  return isPortName(name) || std::any_of(std::begin(kDevices), std::end(kDevices), [name](std::wstring_view device) {
-           return equalIgnoringAsciiCase(name, device);
-         });
+  return isPortName(name) ||
+         std::any_of(std::begin(kDevices), std::end(kDevices),
+                     [name](std::wstring_view device) { return equalIgnoringAsciiCase(name, device); });
 }
 
 bool isForbiddenCharacter(wchar_t c) {

@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <climits>
-#include <filesystem>
 #include <clocale>
 #include <cstring>
 #include <cwchar>
+#include <filesystem>
 
 // Generated at build time from assettool/resources/classes.txt.
 extern const unsigned char kEmbeddedClassTable[];

@@ -45,7 +45,8 @@ std::wstring_view nameProblem(windows_names::Problem problem) {
 }
 
 std::wstring exportSummary(int written, int skipped) {
-  return L"完成！导出 " + std::to_wstring(written) + L" 个文件，" + std::to_wstring(skipped) + L" 个对象未导出。";
+  return L"完成！导出 " + std::to_wstring(written) + L" 个文件，" + std::to_wstring(skipped) +
+         L" 个对象未导出。";
 }
 
 }  // namespace kit_messages

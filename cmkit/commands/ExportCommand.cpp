@@ -41,10 +41,11 @@ class Exporter {
     if (replacement.kind == ReplacementName::Kind::NotHandled) return;
     if (const auto why = whyNoReplacement(replacement, folder)) return skip(*why, replacement, info);
     if (replacement.kind == ReplacementName::Kind::Script) {
-      return written(replacement.path, writeBytes(replacement.path, asset_.file.readObjectBytes(info)), replacement,
-                     info);
+      return written(replacement.path, writeBytes(replacement.path, asset_.file.readObjectBytes(info)),
+                     replacement, info);
     }
-    if (!asset_.knowsLayout(replacement.className)) return skip(kit_messages::kLayoutUnknown, replacement, info);
+    if (!asset_.knowsLayout(replacement.className))
+      return skip(kit_messages::kLayoutUnknown, replacement, info);
     if (replacement.className == class_name::kTexture2D) return exportTexture(replacement, info);
     if (replacement.className == class_name::kFont) return exportFont(replacement, info);
     exportTextAsset(replacement, info);
@@ -61,10 +62,12 @@ class Exporter {
     if (!record.parse(asset_.file.readObjectBytes(info), *asset_.engineVersion)) {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
-    if (!dds::pixelFormatOf(record.textureFormat())) return skip(kit_messages::kNoDdsFormat, replacement, info);
+    if (!dds::pixelFormatOf(record.textureFormat()))
+      return skip(kit_messages::kNoDdsFormat, replacement, info);
     const std::optional<fields::Bytes> pixels = pixelsOf(record);
     if (!pixels) return skip(kit_messages::kResourceMissing, replacement, info);
-    const bool ok = writeFile(replacement.path, [&](AssetStream& stream) { return record.writeDds(stream, *pixels); });
+    const bool ok =
+        writeFile(replacement.path, [&](AssetStream& stream) { return record.writeDds(stream, *pixels); });
     written(replacement.path, ok, replacement, info);
   }
 
@@ -74,7 +77,8 @@ class Exporter {
     const std::optional<Texture2DRecord::ResourcePixels> resource = record.resourcePixels();
     if (!resource) return record.imageData();
     const std::string fileName = resource->path.substr(resource->path.find_last_of("/\\") + 1);
-    const std::wstring path = parentOf(options_.assetPath) + platform::kPathSeparator + platform::toWide(fileName);
+    const std::wstring path =
+        parentOf(options_.assetPath) + platform::kPathSeparator + platform::toWide(fileName);
     AssetStream stream;
     if (!stream.openReadOnly(path)) return std::nullopt;
     stream.seek(resource->offset);
@@ -103,11 +107,13 @@ class Exporter {
 
   void exportTextAsset(const ReplacementName& replacement, const ObjectInfo& info) {
     TextAssetRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info))) return skip(kit_messages::kDataDamaged, replacement, info);
+    if (!record.parse(asset_.file.readObjectBytes(info)))
+      return skip(kit_messages::kDataDamaged, replacement, info);
     written(replacement.path, writeBytes(replacement.path, record.script()), replacement, info);
   }
 
-  void written(const std::wstring& path, bool ok, const ReplacementName& replacement, const ObjectInfo& info) {
+  void written(const std::wstring& path, bool ok, const ReplacementName& replacement,
+               const ObjectInfo& info) {
     if (!ok) return skip(kit_messages::kNotWritten, replacement, info);
     ++filesWritten_;
     print_(std::wstring(kit_messages::kExported) + path);
@@ -130,7 +136,8 @@ class Exporter {
 int exportObjects(const ExportOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
   KitAsset asset;
   if (!asset.load(options.assetPath, print)) return 2;
-  UnpackFolder folder = options.folder ? UnpackFolder::named(*options.folder) : UnpackFolder(options.assetPath);
+  UnpackFolder folder =
+      options.folder ? UnpackFolder::named(*options.folder) : UnpackFolder(options.assetPath);
   if (!options.force && !platform::isMissingOrEmptyFolder(folder.path())) {
     print(std::wstring(kit_messages::kFolderNotEmpty) + folder.path());
     return 2;
@@ -141,6 +148,7 @@ int exportObjects(const ExportOptions& options, const ClassIdTable& classes, con
   }
   ReplacementNames names(asset.file, classes, folder);
   Exporter exporter(options, asset, print);
-  for (const auto& [key, info] : asset.file.objects().entries()) exporter.exportObject(names.next(info), info, folder);
+  for (const auto& [key, info] : asset.file.objects().entries())
+    exporter.exportObject(names.next(info), info, folder);
   return exporter.finish();
 }

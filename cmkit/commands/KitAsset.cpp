@@ -23,7 +23,8 @@ bool KitAsset::knowsLayout(std::wstring_view className) const {
   return false;
 }
 
-std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement, const UnpackFolder& folder) {
+std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement,
+                                                  const UnpackFolder& folder) {
   switch (replacement.kind) {
     case ReplacementName::Kind::NotHandled:
       return kit_messages::kNotHandled;

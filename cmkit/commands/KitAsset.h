@@ -23,7 +23,8 @@ struct KitAsset {
 
 // Why qmx will never take a replacement for the object, or nothing when it looks for one; for a
 // named object, also when its file name could not be held on Windows.
-std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement, const UnpackFolder& folder);
+std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement,
+                                                  const UnpackFolder& folder);
 
 // "<class> <name> (PathID n)", as qmx names an object.
 std::wstring describe(const ReplacementName& replacement, const ObjectInfo& info);

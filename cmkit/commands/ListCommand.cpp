@@ -6,7 +6,8 @@
 namespace {
 
 // Where qmx looks, or why it looks nowhere; for a known name, also why its record would not be read.
-std::wstring replacementColumn(const ReplacementName& replacement, const UnpackFolder& folder, const KitAsset& asset) {
+std::wstring replacementColumn(const ReplacementName& replacement, const UnpackFolder& folder,
+                               const KitAsset& asset) {
   if (const auto why = whyNoReplacement(replacement, folder)) return std::wstring(*why);
   if (replacement.kind == ReplacementName::Kind::Named && !asset.knowsLayout(replacement.className)) {
     return replacement.path + L" " + std::wstring(kit_messages::kLayoutUnknown);

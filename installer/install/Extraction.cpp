@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "framework/Handle.h"
-#include "names/WindowsNames.h"
 #include "install/TextConversion.h"
 #include "install/Texts.h"
+#include "names/WindowsNames.h"
 
 namespace {
 

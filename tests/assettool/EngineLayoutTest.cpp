@@ -15,33 +15,12 @@
 #include "serialized/SerializedFile.h"
 #include "support/Files.h"
 #include "support/ObjectData.h"
+#include "support/Releases.h"
 #include "support/SerializedFileBuilder.h"
 
 using namespace testsupport;
 
 namespace {
-
-struct Release {
-  const char* engineVersion;
-  std::int32_t formatVersion;
-  TextureLayout texture;
-  std::optional<FontLayout> font;  // nothing before 4.0
-};
-
-void PrintTo(const Release& release, std::ostream* out) {
-  *out << release.engineVersion << " format " << release.formatVersion;
-}
-
-const Release kReleases[] = {
-    {"3.5.7f6", 9, TextureLayout::MipBool, std::nullopt},
-    {"4.1.5f1", 9, TextureLayout::MipBool, FontLayout::SmallReferences},
-    {"4.7.2p3", 9, TextureLayout::MipBool, FontLayout::SmallReferences},
-    {"5.0.2f1", 14, TextureLayout::MipBool, FontLayout::LargeReferences},
-    {"5.1.5f1", 15, TextureLayout::MipBool, FontLayout::LargeReferences},
-    {"5.2.1f1", 15, TextureLayout::MipCount, FontLayout::LargeReferences},
-    {"5.3.8f2", 15, TextureLayout::StreamData, FontLayout::LargeReferences},
-    {"5.4.3f1", 15, TextureLayout::StreamData, FontLayout::WithDescent},
-};
 
 engine::Version versionOf(const Release& release) {
   return *engine::parseVersion(release.engineVersion);

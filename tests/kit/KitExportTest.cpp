@@ -1,0 +1,265 @@
+// cmkit's export read back by qmx's repack: for every engine layout and every texture format that
+// DDS files carry, an untouched export must leave each object's content as it was.
+#include <gtest/gtest.h>
+
+#include "app/ClassIdTable.h"
+#include "app/RepackRun.h"
+#include "commands/ExportCommand.h"
+#include "commands/ListCommand.h"
+#include "platform/Platform.h"
+#include "serialized/SerializedFile.h"
+#include "support/ChildProcess.h"
+#include "support/Files.h"
+#include "support/ObjectData.h"
+#include "support/Releases.h"
+#include "support/SerializedFileBuilder.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr std::int16_t kTexture2D = 28;
+constexpr std::int16_t kTextAsset = 49;
+constexpr std::int16_t kMonoBehaviour = 114;
+constexpr std::int16_t kFont = 128;
+constexpr std::int32_t kImportedFormats[] = {1, 2, 3, 4, 5, 7, 10, 12, 13, 37};
+
+ClassIdTable shippedClasses() {
+  ClassIdTable classes;
+  classes.build(*platform::classTableText());
+  return classes;
+}
+
+// Names as the asset file stores them: narrow text in the code page the programs convert with.
+std::string stored(std::wstring_view name) {
+  return platform::toNarrow(name);
+}
+
+ObjectDescription object(std::int64_t pathId, std::int16_t classId, Bytes data) {
+  return {pathId, classId, classId, 0xFFFF, 0, std::move(data)};
+}
+
+Bytes pixels(std::size_t length, std::uint8_t seed) {
+  Bytes bytes(length);
+  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+  return bytes;
+}
+
+class KitExport : public ::testing::TestWithParam<Release> {
+ protected:
+  std::filesystem::path asset() const { return dir_ / "sharedassets1.assets"; }
+
+  std::vector<std::wstring> exportAsset(ExportOptions options, int expectedStatus = 0) {
+    std::vector<std::wstring> lines;
+    if (options.assetPath.empty()) options.assetPath = asset().wstring();
+    EXPECT_EQ(exportObjects(options, classes_, [&](std::wstring_view line) { lines.emplace_back(line); }),
+              expectedStatus);
+    return lines;
+  }
+  std::vector<std::wstring> repack() {
+    std::vector<std::wstring> lines;
+    runRepack(asset().wstring(), classes_, [&](std::wstring_view line) { lines.emplace_back(line); });
+    return lines;
+  }
+  std::map<std::int64_t, Bytes> objects() {
+    SerializedFile file;
+    EXPECT_EQ(file.loadReadOnly(asset().wstring()), LoadStatus::Loaded);
+    std::map<std::int64_t, Bytes> result;
+    for (const auto& [key, info] : file.objects().entries()) result[info.pathId] = file.readObjectBytes(info);
+    return result;
+  }
+
+  // Every importable texture format (two sharing a name, one named in Chinese), a font, a text
+  // asset and a script object, all laid out as the release lays them out.
+  AssetDescription describe(const Release& release) {
+    AssetDescription d;
+    d.formatVersion = release.formatVersion;
+    d.engineVersion = release.engineVersion;
+    std::int64_t pathId = 10;
+    for (const std::int32_t format : kImportedFormats) {
+      TextureData texture;
+      texture.name = format == 12      ? stored(L"载入画面")
+                     : format % 2 == 0 ? "Atlas"
+                                       : "Format" + std::to_string(format);
+      texture.textureFormat = format;
+      texture.width = 8;
+      texture.height = 4;
+      texture.mipValue = 2;
+      texture.imageData = pixels(static_cast<std::size_t>(40 + format), static_cast<std::uint8_t>(format));
+      d.objects.push_back(object(pathId++, kTexture2D, textureObject(texture, release.texture)));
+    }
+    if (release.font) {
+      FontData font;
+      font.name = "Body";
+      font.characterRects = characterRects(3);
+      font.fontData = pixels(101, 0xF0);
+      d.objects.push_back(object(40, kFont, fontObject(font, *release.font)));
+    }
+    d.objects.push_back(
+        object(50, kTextAsset, textAssetObject("Localization", pixels(9, 'a'), "Assets/Loc.txt")));
+    d.objects.push_back({60, -3, kMonoBehaviour, 0xFFFF, 0, pixels(28, 0x60)});
+    return d;
+  }
+
+  TempDirectory dir_;
+  ClassIdTable classes_ = shippedClasses();
+};
+
+TEST_P(KitExport, AnUntouchedExportLeavesEveryObjectAsItWas) {
+  const Release& release = GetParam();
+  writeFile(asset(), buildAsset(describe(release)).bytes);
+  const std::map<std::int64_t, Bytes> before = objects();
+  const std::vector<std::wstring> exported = exportAsset({});
+  ASSERT_FALSE(exported.empty());
+  EXPECT_EQ(exported.back(),
+            L"完成！导出 " + std::to_wstring(release.font ? 14 : 12) + L" 个文件，0 个对象未导出。");
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "sharedassets1_unpak" / "Texture2D" / "Atlas_2.dds"))
+      << "numbered";
+  EXPECT_TRUE(platform::pathExists((dir_ / "sharedassets1_unpak").wstring() + L"\\Texture2D\\" +
+                                   platform::toWide(stored(L"载入画面")) + L".dds"));
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "sharedassets1_unpak" / "MonoBehaviour" / "-3" / "60.bin"));
+
+  EXPECT_EQ(repack().back(), L"完成！");
+  const std::map<std::int64_t, Bytes> after = objects();
+  for (const auto& [pathId, bytes] : before) {
+    Bytes expected = bytes;
+    if (pathId == 50) expected.resize((expected.size() + 3) / 4 * 4, 0);  // qmx writes the final padding
+    EXPECT_EQ(after.at(pathId), expected) << "path ID " << pathId;
+  }
+}
+
+TEST_P(KitExport, PixelsKeptInAResourceFileAreExportedFromIt) {
+  const Release& release = GetParam();
+  if (release.texture != TextureLayout::StreamData) return;  // only 5.3 and 5.4 keep pixels apart
+  TextureData texture;
+  texture.name = "Streamed";
+  texture.textureFormat = 10;
+  texture.width = 8;
+  texture.height = 8;
+  texture.imageData = {};
+  texture.streamPath = "archive:/sharedassets1.assets.resS";
+  texture.streamOffset = 16;
+  texture.streamSize = 32;
+  AssetDescription d = describe(release);
+  d.objects = {object(1, kTexture2D, textureObject(texture, release.texture))};
+  writeFile(asset(), buildAsset(d).bytes);
+  Bytes resource = pixels(16, 0);
+  const Bytes blocks = pixels(32, 0xB0);
+  resource.insert(resource.end(), blocks.begin(), blocks.end());
+  writeFile(dir_ / "sharedassets1.assets.resS", resource);
+
+  exportAsset({});
+  const Bytes dds = readFile(dir_ / "sharedassets1_unpak" / "Texture2D" / "Streamed.dds");
+  ASSERT_EQ(dds.size(), 128u + 32u);
+  EXPECT_EQ(Bytes(dds.begin() + 128, dds.end()), blocks);
+  repack();
+  texture.imageData = blocks;  // now inside the object, and nothing read from the resource file
+  texture.streamPath = "";
+  texture.streamOffset = 0;
+  texture.streamSize = 0;
+  EXPECT_EQ(objects().at(1), textureObject(texture, release.texture));
+}
+
+INSTANTIATE_TEST_SUITE_P(Releases, KitExport, ::testing::ValuesIn(kReleases));
+
+class KitExportOf52 : public KitExport {};
+
+TEST_F(KitExportOf52, ObjectsThatCannotBeExportedAreNamedWithTheReason) {
+  AssetDescription d = describe(kReleases[5]);
+  TextureData noDds;
+  noDds.name = "Bgra";
+  noDds.textureFormat = 14;
+  FontData noData;
+  noData.name = "Empty";
+  noData.fontData = {};
+  noData.characterRects = characterRects(1);
+  d.objects = {
+      object(1, kTexture2D, textureObject(noDds)),
+      object(2, kFont, fontObject(noData, FontLayout::LargeReferences)),
+      object(3, kTextAsset, textAssetObject("CON", Bytes{'x'})),
+      object(4, kTextAsset, textAssetObject("a|b", Bytes{'x'})),
+      object(5, kTextAsset, textAssetObject("..\\up", Bytes{'x'})),
+      object(6, kTextAsset, textAssetObject("sub\\file", Bytes{'x'})),
+      object(7, kTextAsset, textAssetObject(std::string(300, 'n'), Bytes{'x'})),
+  };
+  writeFile(asset(), buildAsset(d).bytes);
+  const std::vector<std::wstring> lines = exportAsset({}, 1);
+  const std::vector<std::wstring> expected = {
+      L"未导出：Texture2D Bgra (PathID 1)（此纹理格式无法存为 DDS）",
+      L"未导出：Font Empty (PathID 2)（字体不含字体数据）",
+      L"已导出：" + (dir_ / "sharedassets1_unpak").wstring() + L"\\Font\\Empty.rect",
+      L"未导出：TextAsset CON (PathID 3)（名称是设备名，无法作为文件名）",
+      L"未导出：TextAsset a|b (PathID 4)（名称含有文件名不能容纳的字符）",
+      L"未导出：TextAsset ..\\up (PathID 5)（名称会离开类文件夹，qmx 不会查找）",
+      L"未导出：TextAsset sub\\file (PathID 6)（名称含有路径分隔符，无法作为文件名）",
+      L"未导出：TextAsset " + std::wstring(300, L'n') + L" (PathID 7)（名称过长，无法作为文件名）",
+      L"完成！导出 1 个文件，7 个对象未导出。",
+  };
+  EXPECT_EQ(lines, expected);
+}
+
+TEST_F(KitExportOf52, AFolderThatIsNotEmptyIsRefusedUnlessForced) {
+  writeFile(asset(), buildAsset(describe(kReleases[5])).bytes);
+  writeFile(dir_ / "mine" / "notes.txt", Bytes{'n'});
+  const std::wstring folder = (dir_ / "mine").wstring();
+  EXPECT_EQ(exportAsset({L"", folder}, 2),
+            std::vector<std::wstring>{L"导出文件夹不是空的，未导出（加 --force 覆盖）：" + folder});
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "mine" / "TextAsset"));
+  exportAsset({L"", folder, true});
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "mine" / "TextAsset" / "Localization.txt"));
+  EXPECT_EQ(readFile(dir_ / "mine" / "notes.txt"), Bytes{'n'});
+}
+
+TEST_F(KitExportOf52, ListNamesEveryObjectAndWhereQmxLooks) {
+  AssetDescription d = describe(kReleases[5]);
+  d.objects.resize(2);  // Alpha8 "Format1" and ARGB4444 "Atlas"
+  d.objects.push_back(object(3, 1, Bytes(12, 0)));
+  d.objects.push_back(object(4, kTextAsset, textAssetObject("..\\up", Bytes{'x'})));
+  writeFile(asset(), buildAsset(d).bytes);
+  std::vector<std::wstring> lines;
+  EXPECT_EQ(
+      listObjects(asset().wstring(), classes_, [&](std::wstring_view line) { lines.emplace_back(line); }), 0);
+  const std::wstring folder = (dir_ / "sharedassets1_unpak").wstring();
+  const std::vector<std::wstring> expected = {
+      L"3\tGameObject\t\t12\t（不替换此类对象）",
+      L"4\tTextAsset\t..\\up\t" + std::to_wstring(d.objects[3].data.size()) +
+          L"\t（名称会离开类文件夹，qmx 不会查找）",
+      L"10\tTexture2D\tFormat1\t" + std::to_wstring(d.objects[0].data.size()) + L"\t" + folder +
+          L"\\Texture2D\\Format1.dds",
+      L"11\tTexture2D\tAtlas\t" + std::to_wstring(d.objects[1].data.size()) + L"\t" + folder +
+          L"\\Texture2D\\Atlas.dds",
+  };
+  EXPECT_EQ(lines, expected);
+}
+
+// The program itself, as a translator runs it: its lines in the console's encoding (GBK on
+// Windows), its usage and its exit codes.
+TEST(KitProgram, PrintsItsUsageListsAndRefusesWhatItCannotRead) {
+  TempDirectory dir;
+  const ChildResult help = runProgram(siblingProgram("cmkit"), {L"--help"}, dir.path());
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.output.rfind(consoleBytes(L"用法：") + kLineEnd, 0), 0u);
+  const ChildResult none = runProgram(siblingProgram("cmkit"), {}, dir.path());
+  EXPECT_EQ(none.exitCode, 2);
+  EXPECT_EQ(none.output.rfind(consoleBytes(L"参数错误，用 cmkit --help 查看用法") + kLineEnd, 0), 0u);
+
+  AssetDescription d;
+  TextureData texture;
+  texture.name = stored(L"载入画面");
+  d.objects = {object(7, kTexture2D, textureObject(texture))};
+  writeFile(dir / "level.assets", buildAsset(d).bytes);
+  const ChildResult list = runProgram(siblingProgram("cmkit"), {L"list", L"level.assets"}, dir.path());
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_EQ(list.output,
+            consoleBytes(L"7\tTexture2D\t载入画面\t" + std::to_wstring(d.objects[0].data.size()) +
+                         L"\tlevel_unpak\\Texture2D\\载入画面.dds") +
+                kLineEnd);
+
+  writeFile(dir / "broken.assets", Bytes(10, 0));
+  const ChildResult broken = runProgram(siblingProgram("cmkit"), {L"export", L"broken.assets"}, dir.path());
+  EXPECT_EQ(broken.exitCode, 2);
+  EXPECT_EQ(broken.output, consoleBytes(L"资源文件已损坏！") + kLineEnd);
+  EXPECT_FALSE(std::filesystem::exists(dir / "broken_unpak"));
+}
+
+}  // namespace
