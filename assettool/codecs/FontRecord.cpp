@@ -18,15 +18,14 @@ bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
   return true;
 }
 
-// A block the engine reads as a count and that many rectangles, and nothing after them.
-bool isCharacterRectBlock(const fields::Bytes& block) {
+}  // namespace
+
+bool FontRecord::isCharacterRectBlock(const fields::Bytes& block) {
   AssetStream stream(block);
   const std::int32_t count = stream.readInt32();
   return !stream.failed() && count >= 0 &&
          block.size() == 4 + std::uint64_t{kCharacterRectLength} * static_cast<std::uint32_t>(count);
 }
-
-}  // namespace
 
 std::wstring FontRecord::rectPath(const std::wstring& ttfPath) {
   return platform::removeExtension(ttfPath) + L".rect";

@@ -21,6 +21,8 @@ class FontRecord {
 
   // The .rect file beside a .ttf file: its extension replaced.
   static std::wstring rectPath(const std::wstring& ttfPath);
+  // A block the engine reads as a count of 0 or more and that many rectangles, and nothing more.
+  static bool isCharacterRectBlock(const fields::Bytes& block);
 
   // False when a count or length is negative, the fields run past the object's bytes, or the
   // object holds more than its fields. The release and format must have a known font layout.

@@ -106,9 +106,13 @@ std::optional<Texture2DRecord::ResourcePixels> Texture2DRecord::resourcePixels()
 }
 
 std::uint32_t Texture2DRecord::mipLevels() const {
+  return mipLevelsAt(width_, height_);
+}
+
+std::uint32_t Texture2DRecord::mipLevelsAt(std::int32_t width, std::int32_t height) const {
   if (engine::hasMipCount(version_)) return static_cast<std::uint32_t>(std::max(mipValue_, 1));
   const bool fullChain = flags_[0];
-  return fullChain ? dds::fullChainLevels(width_, height_) : 1;
+  return fullChain ? dds::fullChainLevels(width, height) : 1;
 }
 
 bool Texture2DRecord::writeDds(AssetStream& stream, const fields::Bytes& pixels) const {

@@ -38,6 +38,8 @@ class Texture2DRecord {
   std::optional<ResourcePixels> resourcePixels() const;
   // The levels the image data holds: the count, or for a release with a bool, a full chain or one.
   std::uint32_t mipLevels() const;
+  // The same for the texture at another size, as a replacement may give it.
+  std::uint32_t mipLevelsAt(std::int32_t width, std::int32_t height) const;
   // The DDS file that importDds turns back into this texture's size and these pixels (the image
   // data as the object holds it). False, with nothing written, for a format no DDS file carries.
   bool writeDds(AssetStream& stream, const fields::Bytes& pixels) const;

@@ -44,6 +44,10 @@ FILE* createFile(const std::wstring& path);
 bool createFolders(const std::wstring& path);
 // True when nothing is at the path or it is a folder with nothing in it.
 bool isMissingOrEmptyFolder(const std::wstring& path);
+// Whether the file system finds a file by its name in any letter case (Windows), or only as it is.
+bool fileNamesIgnoreCase();
+// Every regular file below the folder, as paths relative to it formed with backslashes.
+std::vector<std::wstring> filesBelow(const std::wstring& folder);
 bool seekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t tellFile(FILE* file);
 // Cuts the file to that many bytes; the caller has flushed it.

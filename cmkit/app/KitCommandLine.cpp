@@ -24,5 +24,8 @@ KitCommand parseKitArguments(const std::vector<std::wstring>& arguments) {
   const std::vector<std::wstring> rest(arguments.begin() + 1, arguments.end());
   if (command == L"list" && rest.size() == 1) return ListCommand{rest[0]};
   if (command == L"export") return parseExport(rest);
+  if (command == L"check" && !rest.empty() && rest.size() <= 2) {
+    return CheckOptions{rest[0], rest.size() == 2 ? std::optional(rest[1]) : std::nullopt};
+  }
   return ShowUsage{};
 }

@@ -4,6 +4,7 @@
 #include <variant>
 #include <vector>
 
+#include "commands/CheckCommand.h"
 #include "commands/ExportCommand.h"
 
 // What the arguments (the program name left out) ask of cmkit.
@@ -13,6 +14,6 @@ struct ShowUsage {
 struct ListCommand {
   std::wstring assetPath;
 };
-using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions>;
+using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions, CheckOptions>;
 
 KitCommand parseKitArguments(const std::vector<std::wstring>& arguments);

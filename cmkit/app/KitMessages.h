@@ -15,6 +15,8 @@ inline constexpr std::wstring_view kUsage[] = {
     L"  cmkit export 资源文件 [文件夹] [--force]",
     L"      把可替换的对象导出为 qmx 能找回的替换文件；默认导出到资源文件旁的 _unpak 文件夹，",
     L"      文件夹不为空时须加 --force。",
+    L"  cmkit check 资源文件 [文件夹]",
+    L"      不写入任何文件，检查 qmx -i 会怎样处理文件夹里的每个文件：替换哪个对象，或为何跳过。",
     L"  cmkit --help",
     L"      显示本说明。",
 };

@@ -1,6 +1,7 @@
 #include "app/KitCommandLine.h"
 #include "app/KitMessages.h"
 #include "app/Messages.h"
+#include "commands/CheckCommand.h"
 #include "commands/ExportCommand.h"
 #include "commands/ListCommand.h"
 #include "platform/Platform.h"
@@ -29,5 +30,7 @@ int main(int argc, char** argv) {
   if (const auto* list = std::get_if<ListCommand>(&command)) {
     return listObjects(list->assetPath, classes, platform::printLine);
   }
+  if (const auto* check = std::get_if<CheckOptions>(&command))
+    return checkFolder(*check, classes, platform::printLine);
   return exportObjects(std::get<ExportOptions>(command), classes, platform::printLine);
 }
