@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,14 +41,21 @@ FILE* openReadWrite(const std::wstring& path);
 FILE* openReadOnly(const std::wstring& path);
 // Creates a regular file for reading and writing, or empties an existing one.
 FILE* createFile(const std::wstring& path);
+// The path as the standard library's file system functions take it, and back: on POSIX through
+// the bytes the path stands for (backslashes being separators), on Windows as it is.
+std::filesystem::path fileSystemPath(const std::wstring& path);
+std::wstring fromFileSystemPath(const std::filesystem::path& path);
+// Whether the file system finds a file by its name in any letter case (Windows), or only as it is.
+bool fileNamesIgnoreCase();
+
+// Folders, portable over the two above.
 // Creates the folder and every folder above it that is missing; false if it is not a folder then.
 bool createFolders(const std::wstring& path);
 // True when nothing is at the path or it is a folder with nothing in it.
 bool isMissingOrEmptyFolder(const std::wstring& path);
-// Whether the file system finds a file by its name in any letter case (Windows), or only as it is.
-bool fileNamesIgnoreCase();
 // Every regular file below the folder, as paths relative to it formed with backslashes.
 std::vector<std::wstring> filesBelow(const std::wstring& folder);
+
 bool seekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t tellFile(FILE* file);
 // Cuts the file to that many bytes; the caller has flushed it.

@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
 #include <clocale>
 #include <cstring>
 #include <cwchar>
-#include <filesystem>
 
 // Generated at build time from assettool/resources/classes.txt.
 extern const unsigned char kEmbeddedClassTable[];
@@ -159,34 +157,14 @@ FILE* createFile(const std::wstring& path) {
   }
   return file;
 }
-bool createFolders(const std::wstring& path) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(nativePath(path));
-  std::filesystem::create_directories(folder, error);
-  return std::filesystem::is_directory(folder, error);
+std::filesystem::path fileSystemPath(const std::wstring& path) {
+  return std::filesystem::path(nativePath(path));
 }
-bool isMissingOrEmptyFolder(const std::wstring& path) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(nativePath(path));
-  if (!std::filesystem::exists(folder, error)) return !error;
-  return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error);
+std::wstring fromFileSystemPath(const std::filesystem::path& path) {
+  return toWide(path.string());
 }
 bool fileNamesIgnoreCase() {
   return false;
-}
-std::vector<std::wstring> filesBelow(const std::wstring& folder) {
-  std::vector<std::wstring> files;
-  std::error_code error;
-  const std::filesystem::path root = std::filesystem::path(nativePath(folder));
-  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
-    const std::filesystem::path relative = it->path().lexically_relative(root);
-    std::wstring path = toWide(relative.string());
-    std::replace(path.begin(), path.end(), L'/', kPathSeparator);
-    files.push_back(std::move(path));
-  }
-  return files;
 }
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return fseeko(file, offset, origin) == 0;

@@ -6,8 +6,6 @@
 
 #include <io.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <memory>
 
 #include "names/WindowsNames.h"
@@ -106,34 +104,14 @@ FILE* openReadOnly(const std::wstring& path) {
 FILE* createFile(const std::wstring& path) {
   return openDiskFile(path, L"w+b");
 }
-bool createFolders(const std::wstring& path) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(path);
-  std::filesystem::create_directories(folder, error);
-  return std::filesystem::is_directory(folder, error);
+std::filesystem::path fileSystemPath(const std::wstring& path) {
+  return std::filesystem::path(path);
 }
-bool isMissingOrEmptyFolder(const std::wstring& path) {
-  std::error_code error;
-  const std::filesystem::path folder = std::filesystem::path(path);
-  if (!std::filesystem::exists(folder, error)) return !error;
-  return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error);
+std::wstring fromFileSystemPath(const std::filesystem::path& path) {
+  return path.wstring();
 }
 bool fileNamesIgnoreCase() {
   return true;
-}
-std::vector<std::wstring> filesBelow(const std::wstring& folder) {
-  std::vector<std::wstring> files;
-  std::error_code error;
-  const std::filesystem::path root = std::filesystem::path(folder);
-  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
-    const std::filesystem::path relative = it->path().lexically_relative(root);
-    std::wstring path = relative.wstring();
-    std::replace(path.begin(), path.end(), L'/', kPathSeparator);
-    files.push_back(std::move(path));
-  }
-  return files;
 }
 bool seekFile(FILE* file, std::int64_t offset, int origin) {
   return _fseeki64(file, offset, origin) == 0;

@@ -181,8 +181,7 @@ class Checker {
 int checkFolder(const CheckOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
   KitAsset asset;
   if (!asset.load(options.assetPath, print)) return 2;
-  UnpackFolder folder =
-      options.folder ? UnpackFolder::named(*options.folder) : UnpackFolder(options.assetPath);
+  UnpackFolder folder = unpackFolderFor(options.assetPath, options.folder);
   ReplacementNames names(asset.file, classes, folder);
   Checker checker(asset, folder, print);
   for (const auto& [key, info] : asset.file.objects().entries()) checker.expect(names.next(info), info);

@@ -136,8 +136,7 @@ class Exporter {
 int exportObjects(const ExportOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
   KitAsset asset;
   if (!asset.load(options.assetPath, print)) return 2;
-  UnpackFolder folder =
-      options.folder ? UnpackFolder::named(*options.folder) : UnpackFolder(options.assetPath);
+  UnpackFolder folder = unpackFolderFor(options.assetPath, options.folder);
   if (!options.force && !platform::isMissingOrEmptyFolder(folder.path())) {
     print(std::wstring(kit_messages::kFolderNotEmpty) + folder.path());
     return 2;

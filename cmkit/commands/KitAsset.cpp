@@ -23,6 +23,10 @@ bool KitAsset::knowsLayout(std::wstring_view className) const {
   return false;
 }
 
+UnpackFolder unpackFolderFor(const std::wstring& assetPath, const std::optional<std::wstring>& folder) {
+  return folder ? UnpackFolder::named(*folder) : UnpackFolder(assetPath);
+}
+
 std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement,
                                                   const UnpackFolder& folder) {
   switch (replacement.kind) {

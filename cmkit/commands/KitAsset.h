@@ -21,6 +21,9 @@ struct KitAsset {
   bool knowsLayout(std::wstring_view className) const;
 };
 
+// The folder given, or the asset file's own unpacked folder.
+UnpackFolder unpackFolderFor(const std::wstring& assetPath, const std::optional<std::wstring>& folder);
+
 // Why qmx will never take a replacement for the object, or nothing when it looks for one; for a
 // named object, also when its file name could not be held on Windows.
 std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement,

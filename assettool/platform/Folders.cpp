@@ -1,0 +1,35 @@
+#include <algorithm>
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+bool createFolders(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path folder = fileSystemPath(path);
+  std::filesystem::create_directories(folder, error);
+  return std::filesystem::is_directory(folder, error);
+}
+
+bool isMissingOrEmptyFolder(const std::wstring& path) {
+  std::error_code error;
+  const std::filesystem::path folder = fileSystemPath(path);
+  if (!std::filesystem::exists(folder, error)) return !error;
+  return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error);
+}
+
+std::vector<std::wstring> filesBelow(const std::wstring& folder) {
+  std::vector<std::wstring> files;
+  std::error_code error;
+  const std::filesystem::path root = fileSystemPath(folder);
+  for (auto it = std::filesystem::recursive_directory_iterator(root, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+    if (!it->is_regular_file(error)) continue;
+    std::wstring path = fromFileSystemPath(it->path().lexically_relative(root));
+    std::replace(path.begin(), path.end(), L'/', kPathSeparator);
+    files.push_back(std::move(path));
+  }
+  return files;
+}
+
+}  // namespace platform
