@@ -24,6 +24,7 @@ inline constexpr std::wstring_view kUsage[] = {
 inline constexpr std::wstring_view kWrongArguments = L"参数错误，用 cmkit --help 查看用法";
 inline constexpr std::wstring_view kFolderNotEmpty = L"导出文件夹不是空的，未导出（加 --force 覆盖）：";
 inline constexpr std::wstring_view kFolderNotCreated = L"无法创建文件夹：";
+inline constexpr std::wstring_view kFolderMissing = L"找不到替换文件夹，qmx 不会替换任何对象：";
 
 // Why an object takes no replacement, or is not exported. Each follows the object's description.
 inline constexpr std::wstring_view kNotHandled = L"（不替换此类对象）";

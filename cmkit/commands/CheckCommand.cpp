@@ -182,6 +182,10 @@ int checkFolder(const CheckOptions& options, const ClassIdTable& classes, const 
   KitAsset asset;
   if (!asset.load(options.assetPath, print)) return 2;
   UnpackFolder folder = unpackFolderFor(options.assetPath, options.folder);
+  if (!platform::pathExists(folder.path())) {
+    print(std::wstring(kit_messages::kFolderMissing) + folder.path());
+    return 1;
+  }
   ReplacementNames names(asset.file, classes, folder);
   Checker checker(asset, folder, print);
   for (const auto& [key, info] : asset.file.objects().entries()) checker.expect(names.next(info), info);

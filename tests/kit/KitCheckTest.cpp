@@ -118,10 +118,14 @@ TEST_F(KitCheck, NamesEveryPlantedMistake) {
   EXPECT_EQ(check(1), expected);
 }
 
-TEST_F(KitCheck, EmptyFilesAndObjectsThatKeepTheirDataAreNamed) {
+TEST_F(KitCheck, EmptyFilesAndAMissingFolderAreNamed) {
   writeFile(inFolder("TextAsset/Localization.txt"), Bytes{});
   const std::vector<std::wstring> lines = check(1);
   EXPECT_EQ(lines[2], L"TextAsset\\Localization.txt：文件为空（TextAsset Localization (PathID 5)）");
+
+  std::filesystem::remove_all(dir_ / "level_unpak");
+  EXPECT_EQ(check(1), std::vector<std::wstring>{L"找不到替换文件夹，qmx 不会替换任何对象：" +
+                                                (dir_ / "level_unpak").wstring()});
 }
 
 }  // namespace
