@@ -232,6 +232,46 @@ TEST_F(KitExportOf52, ListNamesEveryObjectAndWhereQmxLooks) {
   EXPECT_EQ(lines, expected);
 }
 
+#ifndef _WIN32
+// A common image library (ImageMagick, on the Linux side) opens the exported DDS files at the
+// object's size and reads the object's pixels from them.
+TEST(KitExportImages, OpenInACommonImageLibrary) {
+  TempDirectory dir;
+  const auto texture = [](const char* name, std::int32_t format, std::int32_t width, std::int32_t height,
+                          Bytes imageData) {
+    TextureData t;
+    t.name = name;
+    t.textureFormat = format;
+    t.width = width;
+    t.height = height;
+    t.mipValue = 1;
+    t.imageData = std::move(imageData);
+    return object(0, kTexture2D, textureObject(t));
+  };
+  AssetDescription d;
+  d.objects = {
+      texture("Argb", 5, 2, 1, {0xA0, 0x10, 0x20, 0x30, 0xA1, 0x11, 0x21, 0x31}),  // A R G B
+      texture("Rgb", 3, 2, 1, {0x10, 0x20, 0x30, 0x11, 0x21, 0x31}),               // R G B
+      texture("Blocks", 10, 8, 4, Bytes(16, 0x55)),                                // DXT1, two blocks
+  };
+  for (std::size_t i = 0; i < d.objects.size(); ++i) d.objects[i].pathId = static_cast<std::int64_t>(i + 1);
+  writeFile(dir / "level.assets", buildAsset(d).bytes);
+  ASSERT_EQ(exportObjects({(dir / "level.assets").wstring()}, shippedClasses(), [](std::wstring_view) {}), 0);
+
+  const auto decoded = [&](const char* file, const wchar_t* as) {
+    return runProgram("/usr/bin/convert", {(dir / "level_unpak" / "Texture2D" / file).wstring(), as},
+                      dir.path())
+        .output;
+  };
+  EXPECT_EQ(decoded("Argb.dds", L"rgba:-"), std::string("\x10\x20\x30\xA0\x11\x21\x31\xA1"));
+  EXPECT_EQ(decoded("Rgb.dds", L"rgb:-"), std::string("\x10\x20\x30\x11\x21\x31"));
+  const ChildResult size = runProgram(
+      "/usr/bin/identify",
+      {L"-format", L"%w %h", (dir / "level_unpak" / "Texture2D" / "Blocks.dds").wstring()}, dir.path());
+  EXPECT_EQ(size.output, "8 4");
+}
+#endif
+
 // The program itself, as a translator runs it: its lines in the console's encoding (GBK on
 // Windows), its usage and its exit codes.
 TEST(KitProgram, PrintsItsUsageListsAndRefusesWhatItCannotRead) {
