@@ -14,6 +14,7 @@
 #include "app/ClassIdTable.h"
 #include "app/Messages.h"
 #include "app/RepackRun.h"
+#include "app/ReplacementNames.h"
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
@@ -54,37 +55,24 @@ void writeInput(const std::wstring& path, const std::uint8_t* data, std::size_t 
   }
 }
 
-namespace class_id {
-constexpr std::int32_t kTexture2D = 28;
-constexpr std::int32_t kTextAsset = 49;
-constexpr std::int32_t kFont = 128;
-}  // namespace class_id
-
-bool readsInItsLayout(SerializedFile& file, const ObjectInfo& info) {
+bool readsInItsLayout(SerializedFile& file, const ObjectInfo& info, const ClassIdTable& classes) {
   const std::optional<engine::Version> version = engine::parseVersion(file.metadata().context.engineVersion);
   const std::int32_t format = file.headerCopy().formatVersion;
-  if (!version) return false;
-  switch (info.classId) {
-    case class_id::kTexture2D:
-      return engine::hasKnownTextureLayout(*version) &&
-             Texture2DRecord().parse(file.readObjectBytes(info), *version);
-    case class_id::kFont:
-      return engine::hasKnownFontLayout(*version, format) &&
-             FontRecord().parse(file.readObjectBytes(info), *version, format);
-    case class_id::kTextAsset:
-      return engine::hasKnownTextAssetLayout(*version) && TextAssetRecord().parse(file.readObjectBytes(info));
-    default:
-      return false;
-  }
+  const std::wstring className = classes.className(info.classId);
+  if (!hasKnownLayout(className, version, format)) return false;
+  const std::vector<std::uint8_t> data = file.readObjectBytes(info);
+  if (className == class_name::kTexture2D) return Texture2DRecord().parse(data, *version);
+  if (className == class_name::kFont) return FontRecord().parse(data, *version, format);
+  return TextAssetRecord().parse(data);
 }
 
 // The path IDs of the handled objects that read in their layout; nothing when the file does not load.
-std::optional<std::set<std::int64_t>> readableObjects(const std::wstring& path) {
+std::optional<std::set<std::int64_t>> readableObjects(const std::wstring& path, const ClassIdTable& classes) {
   SerializedFile file;
   if (file.load(path) != LoadStatus::Loaded) return std::nullopt;
   std::set<std::int64_t> readable;
   for (const auto& [key, info] : file.objects().entries()) {
-    if (readsInItsLayout(file, info)) readable.insert(info.pathId);
+    if (readsInItsLayout(file, info, classes)) readable.insert(info.pathId);
   }
   file.close();
   return readable;
@@ -106,11 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Workspace& w = workspace();
   writeInput(w.assetPath, data, size);
 
-  const std::optional<std::set<std::int64_t>> before = readableObjects(w.assetPath);
+  const std::optional<std::set<std::int64_t>> before = readableObjects(w.assetPath, w.classes);
   std::wstring lastLine;
   runRepack(w.assetPath, w.classes, [&lastLine](std::wstring_view line) { lastLine = line; });
   if (lastLine != messages::kDone) return 0;
-  const std::optional<std::set<std::int64_t>> after = readableObjects(w.assetPath);
+  const std::optional<std::set<std::int64_t>> after = readableObjects(w.assetPath, w.classes);
   if (!after) fail("a file reported as rebuilt no longer loads");
   if (before && !std::includes(after->begin(), after->end(), before->begin(), before->end())) {
     fail("an object that read in its layout before the run no longer does");

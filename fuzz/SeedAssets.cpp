@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "codecs/TextureFormat.h"
 #include "support/Files.h"
 #include "support/ObjectData.h"
 
@@ -22,15 +23,12 @@ constexpr std::int16_t kMonoBehaviour = 114;
 constexpr std::int16_t kFont = 128;
 }  // namespace class_id
 
-// Texture formats the seeds use: both DDS imports that reorder channels, a block-compressed one, a
-// mobile one that is kept silently and one that is kept with a warning.
-namespace texture_format {
-constexpr std::int32_t kRgb24 = 3;
-constexpr std::int32_t kArgb32 = 5;
-constexpr std::int32_t kDxt5 = 12;
+// Texture formats the seeds use besides the imported ones (both that reorder channels, and DXT5):
+// a mobile one that is kept silently and one that is kept with a warning.
+namespace kept_format {
 constexpr std::int32_t kEtcRgb4 = 34;
 constexpr std::int32_t kWithoutImport = 63;
-}  // namespace texture_format
+}  // namespace kept_format
 
 // The type index MonoBehaviour objects carry in the hashed lists below: its place in kClasses.
 constexpr std::int32_t kMonoBehaviourTypeIndex = 3;
@@ -154,7 +152,7 @@ AssetDescription textureFormats(const Release& release) {
   d.objects.push_back(
       object(20, class_id::kTexture2D, formatVersion, textureData(release, texture_format::kRgb24, 192)));
   d.objects.push_back(
-      object(12, class_id::kTexture2D, formatVersion, textureData(release, texture_format::kEtcRgb4, 32)));
+      object(12, class_id::kTexture2D, formatVersion, textureData(release, kept_format::kEtcRgb4, 32)));
   d.objects.push_back(object(4, class_id::kTextAsset, formatVersion, textAssetData()));
   return d;
 }
@@ -162,8 +160,8 @@ AssetDescription textureFormats(const Release& release) {
 AssetDescription unsupportedTexture(const Release& release) {
   const std::int32_t formatVersion = release.formatVersion;
   AssetDescription d = baseAsset(release);
-  d.objects.push_back(object(2, class_id::kTexture2D, formatVersion,
-                             textureData(release, texture_format::kWithoutImport, 16)));
+  d.objects.push_back(
+      object(2, class_id::kTexture2D, formatVersion, textureData(release, kept_format::kWithoutImport, 16)));
   d.objects.push_back(object(1, class_id::kFont, formatVersion, fontData(release)));
   return d;
 }

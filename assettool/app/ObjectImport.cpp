@@ -63,7 +63,7 @@ void ObjectImport::importHandledClass(Object& object) {
 void ObjectImport::importFont(Object& object) {
   const std::wstring& ttf = object.replacement.path;
   if (!platform::pathExists(ttf) && !platform::pathExists(FontRecord::rectPath(ttf))) return;
-  if (!engineVersion_ || !engine::hasKnownFontLayout(*engineVersion_, formatVersion_)) {
+  if (!hasKnownLayout(class_name::kFont, engineVersion_, formatVersion_)) {
     warn(messages::kLayoutUnknown, object);
     return;
   }
@@ -89,7 +89,7 @@ void ObjectImport::importFont(Object& object) {
 void ObjectImport::importTexture(Object& object) {
   const std::wstring& dds = object.replacement.path;
   if (!platform::pathExists(dds)) return;
-  if (!engineVersion_ || !engine::hasKnownTextureLayout(*engineVersion_)) {
+  if (!hasKnownLayout(class_name::kTexture2D, engineVersion_, formatVersion_)) {
     warn(messages::kLayoutUnknown, object);
     return;
   }
@@ -116,7 +116,7 @@ void ObjectImport::importTexture(Object& object) {
 void ObjectImport::importTextAsset(Object& object) {
   const std::wstring& txt = object.replacement.path;
   if (!platform::pathExists(txt)) return;
-  if (!engineVersion_ || !engine::hasKnownTextAssetLayout(*engineVersion_)) {
+  if (!hasKnownLayout(class_name::kTextAsset, engineVersion_, formatVersion_)) {
     warn(messages::kLayoutUnknown, object);
     return;
   }

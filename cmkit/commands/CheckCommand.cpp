@@ -186,8 +186,9 @@ int checkFolder(const CheckOptions& options, const ClassIdTable& classes, const 
     print(std::wstring(kit_messages::kFolderMissing) + folder.path());
     return 1;
   }
-  ReplacementNames names(asset.file, classes, folder);
   Checker checker(asset, folder, print);
-  for (const auto& [key, info] : asset.file.objects().entries()) checker.expect(names.next(info), info);
+  asset.forEachObject(classes, folder, [&](const ReplacementName& replacement, const ObjectInfo& info) {
+    checker.expect(replacement, info);
+  });
   return checker.checkFiles();
 }

@@ -145,9 +145,9 @@ int exportObjects(const ExportOptions& options, const ClassIdTable& classes, con
     print(std::wstring(kit_messages::kFolderNotCreated) + folder.path());
     return 2;
   }
-  ReplacementNames names(asset.file, classes, folder);
   Exporter exporter(options, asset, print);
-  for (const auto& [key, info] : asset.file.objects().entries())
-    exporter.exportObject(names.next(info), info, folder);
+  asset.forEachObject(classes, folder, [&](const ReplacementName& replacement, const ObjectInfo& info) {
+    exporter.exportObject(replacement, info, folder);
+  });
   return exporter.finish();
 }

@@ -14,13 +14,7 @@ bool KitAsset::load(const std::wstring& path, const LinePrinter& print) {
 }
 
 bool KitAsset::knowsLayout(std::wstring_view className) const {
-  if (!engineVersion) return false;
-  if (className == class_name::kTexture2D) return engine::hasKnownTextureLayout(*engineVersion);
-  if (className == class_name::kFont) {
-    return engine::hasKnownFontLayout(*engineVersion, file.headerCopy().formatVersion);
-  }
-  if (className == class_name::kTextAsset) return engine::hasKnownTextAssetLayout(*engineVersion);
-  return false;
+  return hasKnownLayout(className, engineVersion, file.headerCopy().formatVersion);
 }
 
 UnpackFolder unpackFolderFor(const std::wstring& assetPath, const std::optional<std::wstring>& folder) {

@@ -19,6 +19,12 @@ struct KitAsset {
   bool load(const std::wstring& path, const LinePrinter& print);
   // Whether the object's class has a layout known for the file's release and format.
   bool knowsLayout(std::wstring_view className) const;
+  // Every object in the table's order, with where qmx looks for its replacement in the folder.
+  template <typename Visit>
+  void forEachObject(const ClassIdTable& classes, UnpackFolder& folder, const Visit& visit) {
+    ReplacementNames names(file, classes, folder);
+    for (const auto& [key, info] : file.objects().entries()) visit(names.next(info), info);
+  }
 };
 
 // The folder given, or the asset file's own unpacked folder.

@@ -21,11 +21,9 @@ int listObjects(const std::wstring& assetPath, const ClassIdTable& classes, cons
   KitAsset asset;
   if (!asset.load(assetPath, print)) return 2;
   UnpackFolder folder(assetPath);
-  ReplacementNames names(asset.file, classes, folder);
-  for (const auto& [key, info] : asset.file.objects().entries()) {
-    const ReplacementName replacement = names.next(info);
+  asset.forEachObject(classes, folder, [&](const ReplacementName& replacement, const ObjectInfo& info) {
     print(std::to_wstring(info.pathId) + L"\t" + replacement.className + L"\t" + replacement.name + L"\t" +
           std::to_wstring(info.byteSize) + L"\t" + replacementColumn(replacement, folder, asset));
-  }
+  });
   return 0;
 }

@@ -11,7 +11,7 @@ using namespace testsupport;
 
 namespace {
 
-// The spec's record layout of a Texture2D is the one of 5.2.
+// The layout qmx has always written a Texture2D in: the one of 5.2.
 constexpr engine::Version k52{5, 2};
 
 // Writes records at the end of a file that already holds some bytes, as the repack run appends.
