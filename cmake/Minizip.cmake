@@ -1,5 +1,15 @@
-# minizip is not packaged for mingw: its reader is compiled from zlib's Debian source package,
-# which scripts/deps fetches into build/cache. Nothing of it is kept in the repository.
+# minizip: the reader (target minizip, Windows only) for the installer, and the writer (target
+# minizipwriter) for the kit, which packs installers on both systems. Linux has Debian's
+# libminizip-dev. minizip is not packaged for mingw: there both are compiled from zlib's Debian source
+# package, which scripts/deps fetches into build/cache. Nothing of it is kept in the repository.
+if(NOT WIN32)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  add_library(minizipwriter INTERFACE)
+  target_link_libraries(minizipwriter INTERFACE PkgConfig::MINIZIP)
+  return()
+endif()
+
 file(GLOB _minizip_candidates "${CMAKE_SOURCE_DIR}/build/cache/zlib-*/contrib/minizip")
 list(SORT _minizip_candidates)
 list(GET _minizip_candidates -1 _minizip_default)
@@ -16,3 +26,7 @@ add_library(minizip STATIC "${MINIZIP_SOURCE_DIR}/unzip.c" "${MINIZIP_SOURCE_DIR
 target_include_directories(minizip SYSTEM PUBLIC "${MINIZIP_SOURCE_DIR}")
 target_link_libraries(minizip PUBLIC ZLIB::ZLIB)
 target_compile_options(minizip PRIVATE -w)
+
+add_library(minizipwriter STATIC "${MINIZIP_SOURCE_DIR}/zip.c")
+target_link_libraries(minizipwriter PUBLIC minizip)
+target_compile_options(minizipwriter PRIVATE -w)

@@ -6,6 +6,7 @@
 
 #include "commands/CheckCommand.h"
 #include "commands/ExportCommand.h"
+#include "commands/PackCommand.h"
 
 // What the arguments (the program name left out) ask of cmkit.
 struct ShowUsage {
@@ -14,6 +15,6 @@ struct ShowUsage {
 struct ListCommand {
   std::wstring assetPath;
 };
-using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions, CheckOptions>;
+using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions, CheckOptions, PackOptions>;
 
 KitCommand parseKitArguments(const std::vector<std::wstring>& arguments);

@@ -49,4 +49,15 @@ std::wstring exportSummary(int written, int skipped) {
          L" 个对象未导出。";
 }
 
+std::wstring fontMissing(const std::wstring& font, std::size_t count, const std::wstring& characters) {
+  return font + L"：缺少 " + std::to_wstring(count) + L" 个字符，游戏里会显示为方框：" + characters;
+}
+
+std::wstring packed(const std::wstring& path, std::size_t entries, std::uintmax_t archiveBytes,
+                    std::size_t characters) {
+  return L"已生成安装程序：" + path + L"（安装包 " + std::to_wstring(entries) + L" 个条目，" +
+         std::to_wstring(archiveBytes) + L" 字节；卸载包 wchar.txt 含 " + std::to_wstring(characters) +
+         L" 个字符）";
+}
+
 }  // namespace kit_messages

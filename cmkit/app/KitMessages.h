@@ -15,8 +15,13 @@ inline constexpr std::wstring_view kUsage[] = {
     L"  cmkit export 资源文件 [文件夹] [--force]",
     L"      把可替换的对象导出为 qmx 能找回的替换文件；默认导出到资源文件旁的 _unpak 文件夹，",
     L"      文件夹不为空时须加 --force。",
-    L"  cmkit check 资源文件 [文件夹]",
-    L"      不写入任何文件，检查 qmx -i 会怎样处理文件夹里的每个文件：替换哪个对象，或为何跳过。",
+    L"  cmkit check 资源文件 [文件夹] [--text 译文]",
+    L"      不写入任何文件，检查 qmx -i 会怎样处理文件夹里的每个文件：替换哪个对象，或为何跳过；",
+    L"      并检查每个替换字体是否含有译文的全部字符（译文：文本文件，或其中 .txt、.xml 文件的文件夹；",
+    L"      默认取替换文件夹里的文本文件）。",
+    L"  cmkit pack 补丁文件夹 [-o 安装程序.exe] [--game 游戏文件夹] [--cmpatch cmpatch.exe] [--qmx qmx.exe]",
+    L"      把与游戏文件夹同样布局的补丁文件夹打成安装程序（默认 cmpatch.exe，写在当前文件夹）；",
+    L"      给出游戏文件夹时，先像 check 一样检查每个替换文件夹。安装程序模板与 qmx.exe 默认取本程序旁的。",
     L"  cmkit --help",
     L"      显示本说明。",
 };
@@ -37,6 +42,35 @@ inline constexpr std::wstring_view kResourceMissing = L"（找不到存放像素
 inline constexpr std::wstring_view kNoFontData = L"（字体不含字体数据）";
 inline constexpr std::wstring_view kNotWritten = L"（文件无法写入）";
 
+// cmkit pack: why a patch would not install, each followed by what it names.
+inline constexpr std::wstring_view kPatchMissing = L"找不到补丁文件夹：";
+inline constexpr std::wstring_view kPatchUnreadable = L"补丁文件夹无法完整读取：";
+inline constexpr std::wstring_view kPatchEmpty = L"补丁文件夹里没有文件：";
+inline constexpr std::wstring_view kNotRegularFile = L"不是普通文件，无法打包：";
+inline constexpr std::wstring_view kNotAnEntryName = L"名称在 Windows 上不能用作文件名";
+inline constexpr std::wstring_view kNotGbk = L"名称含有 GBK 编码无法表示的字符：";
+inline constexpr std::wstring_view kEntryNameTooLong = L"名称过长，安装程序最多读取 259 字节（GBK）：";
+inline constexpr std::wstring_view kFileTooLarge = L"文件达到 4 GiB，安装程序无法解压：";
+inline constexpr std::wstring_view kReservedEntry = L"补丁不能包含此文件（由打包生成，或是卸载标记）：";
+inline constexpr std::wstring_view kTooManyEntries = L"条目过多，安装程序最多 65535 个：";
+inline constexpr std::wstring_view kUnpackedFolderMisplaced =
+    L"替换文件夹不在 Cindermoor_Data 文件夹里，旁边不会有资源文件：";
+inline constexpr std::wstring_view kNoAssetFile = L"游戏文件夹里没有与替换文件夹对应的资源文件：";
+inline constexpr std::wstring_view kSeveralAssetFiles = L"游戏文件夹里有不止一个资源文件对应此替换文件夹：";
+inline constexpr std::wstring_view kPercentInBatch = L"路径含有“%”，批处理无法表示：";
+inline constexpr std::wstring_view kAssetAssumed = L"：未给出 --game，按引擎的命名对应资源文件 ";
+inline constexpr std::wstring_view kChecking = L"检查替换文件夹：";
+inline constexpr std::wstring_view kNotPacked = L"未生成安装程序。";
+inline constexpr std::wstring_view kCheckFailed = L"检查未通过，未生成安装程序：";
+inline constexpr std::wstring_view kProgramMissing = L"找不到 Windows 程序：";
+inline constexpr std::wstring_view kOutputRefused = L"安装程序不能写在补丁文件夹里，也不能覆盖安装程序模板：";
+inline constexpr std::wstring_view kInstallerNotWritten = L"无法写入安装程序，未生成：";
+inline constexpr std::wstring_view kArchiveTooLarge = L"安装包超过 2 GiB，Windows 程序容纳不下：";
+inline constexpr std::wstring_view kNotText = L"不是 UTF-8 或带字节序标记的 UTF-16 文本，未计入译文字符：";
+
+// The font check: characters of the translation that a font has no glyph for.
+inline constexpr std::wstring_view kFontUnreadable = L"：字体文件无法读取，无法检查字符";
+
 inline constexpr std::wstring_view kNotExported = L"未导出：";
 inline constexpr std::wstring_view kExported = L"已导出：";
 
@@ -44,6 +78,11 @@ inline constexpr std::wstring_view kExported = L"已导出：";
 std::wstring_view unreadableAsset(LoadStatus status);
 // Why a name cannot be a file's name on Windows.
 std::wstring_view nameProblem(windows_names::Problem problem);
+// "<font>：缺少 n 个字符，游戏里会显示为方框：<characters>"
+std::wstring fontMissing(const std::wstring& font, std::size_t count, const std::wstring& characters);
+// "已生成安装程序：<path>（安装包 n 个条目，a 字节；卸载包 wchar.txt 含 m 个字符）"
+std::wstring packed(const std::wstring& path, std::size_t entries, std::uintmax_t archiveBytes,
+                    std::size_t characters);
 // "完成！导出 n 个文件，m 个对象未导出。"
 std::wstring exportSummary(int written, int skipped);
 

@@ -4,6 +4,7 @@
 #include "commands/CheckCommand.h"
 #include "commands/ExportCommand.h"
 #include "commands/ListCommand.h"
+#include "commands/PackCommand.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -32,5 +33,7 @@ int main(int argc, char** argv) {
   }
   if (const auto* check = std::get_if<CheckOptions>(&command))
     return checkFolder(*check, classes, platform::printLine);
+  if (const auto* pack = std::get_if<PackOptions>(&command))
+    return packInstaller(*pack, classes, platform::printLine);
   return exportObjects(std::get<ExportOptions>(command), classes, platform::printLine);
 }

@@ -10,6 +10,7 @@
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "codecs/TextureFormat.h"
+#include "commands/FontCheck.h"
 #include "commands/KitAsset.h"
 #include "platform/Platform.h"
 
@@ -59,14 +60,14 @@ class Checker {
     }
   }
 
-  int checkFiles() {
+  // The number of files checked; problems() then tells how many did not pass.
+  std::size_t checkFiles() {
     std::vector<std::wstring> files = platform::filesBelow(folder_.path());
     std::sort(files.begin(), files.end());
     for (const std::wstring& file : files) checkFile(file);
-    print_(L"检查完成：" + std::to_wstring(files.size()) + L" 个文件，" + std::to_wstring(problems_) +
-           L" 处问题。");
-    return problems_ == 0 ? 0 : 1;
+    return files.size();
   }
+  int problems() const { return problems_; }
 
  private:
   void add(Expected expected) {
@@ -178,17 +179,33 @@ class Checker {
 
 }  // namespace
 
-int checkFolder(const CheckOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
+std::optional<FileCheck> checkReplacementFiles(const std::wstring& assetPath, const std::wstring& folderPath,
+                                               const ClassIdTable& classes, const LinePrinter& print) {
   KitAsset asset;
-  if (!asset.load(options.assetPath, print)) return 2;
-  UnpackFolder folder = unpackFolderFor(options.assetPath, options.folder);
+  if (!asset.load(assetPath, print)) return std::nullopt;
+  UnpackFolder folder = UnpackFolder::named(folderPath);
   if (!platform::pathExists(folder.path())) {
     print(std::wstring(kit_messages::kFolderMissing) + folder.path());
-    return 1;
+    return FileCheck{0, 1};
   }
   Checker checker(asset, folder, print);
   asset.forEachObject(classes, folder, [&](const ReplacementName& replacement, const ObjectInfo& info) {
     checker.expect(replacement, info);
   });
-  return checker.checkFiles();
+  const std::size_t files = checker.checkFiles();
+  return FileCheck{files, checker.problems()};
+}
+
+int checkFolder(const CheckOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
+  const UnpackFolder folder = unpackFolderFor(options.assetPath, options.folder);
+  const std::optional<FileCheck> files =
+      checkReplacementFiles(options.assetPath, folder.path(), classes, print);
+  if (!files) return 2;
+  if (!platform::pathExists(folder.path())) return 1;
+  const translation::Characters characters =
+      translationCharacters(options.text.value_or(folder.path()), print);
+  const int problems = files->problems + checkFonts(folder.path(), {}, characters, print);
+  print(L"检查完成：" + std::to_wstring(files->files) + L" 个文件，" + std::to_wstring(problems) +
+        L" 处问题。");
+  return problems == 0 ? 0 : 1;
 }

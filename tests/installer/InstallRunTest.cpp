@@ -101,7 +101,7 @@ std::filesystem::path installArchive() {
 // pack it.
 std::filesystem::path installerCarrying(const std::filesystem::path& folder, const Bytes& archive) {
   const std::filesystem::path copy = folder / "cmpatch.exe";
-  std::filesystem::copy_file(siblingProgram("cmpatch"), copy);
+  std::filesystem::copy_file(demoInstaller(), copy);
   const HANDLE update = ::BeginUpdateResourceW(copy.wstring().c_str(), FALSE);
   EXPECT_NE(update, nullptr);
   EXPECT_TRUE(::UpdateResourceW(
@@ -145,9 +145,7 @@ class InstallRun : public InstallerWindow {
   std::filesystem::path data() const { return game_ / "Cindermoor_Data"; }
 
   // Starts the installer and presses its install button.
-  std::unique_ptr<Process> startAndInstall() {
-    return startAndInstall(siblingProgram("cmpatch"), game_.path());
-  }
+  std::unique_ptr<Process> startAndInstall() { return startAndInstall(demoInstaller(), game_.path()); }
   std::unique_ptr<Process> startAndInstall(const std::filesystem::path& program,
                                            const std::filesystem::path& game) {
     auto installer = std::make_unique<Process>(program, game, urlLog());
@@ -237,6 +235,57 @@ TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
   const LinkFields link = readLink(desktopLink());
   EXPECT_TRUE(sameFile(link.target, game_ / "Cindermoor.exe")) << std::filesystem::path(link.target);
   EXPECT_TRUE(sameFile(link.workingFolder, game_.path())) << std::filesystem::path(link.workingFolder);
+}
+
+// A translator's patch, made here and packed by cmkit as the translator runs it, beside its own
+// cmpatch.exe and qmx.exe: installed, it leaves exactly the patch's files, the rebuilt asset file
+// and the shortcut.
+TEST_F(InstallRun, InstallsAPatchThatCmkitPackedFromAFolderItHasNeverSeen) {
+  const std::filesystem::path patch = tools_ / "patch";
+  const std::string table = "key,english,chinese\r\ntip.0,Rest,\xE6\xAD\x87\xE6\x81\xAF\r\n";  // 歇息
+  writeFile(patch / "Cindermoor_Data/resources_unpak/TextAsset/Localization.txt",
+            Bytes(table.begin(), table.end()));
+  writeFile(patch / L"Data/Config/XUi/界面说明.xml", Bytes{'<', 'x', '/', '>'});
+  writeFile(patch / L"Data/Mods/汉化/readme.txt", Bytes{'o', 'k'});
+  const ChildResult packed = runProgram(
+      siblingProgram("cmkit"),
+      {L"pack", patch.wstring(), L"--game", game_.path().wstring(), L"-o", (tools_ / "setup.exe").wstring()},
+      tools_.path());
+  ASSERT_EQ(packed.exitCode, 0) << packed.output;
+  const FolderContents before = folderContents(game_.path());
+
+  auto installer = startAndInstall(tools_ / "setup.exe", game_.path());
+  const HWND question = waitForMessageBox(kShortcutCaption);
+  ASSERT_NE(question, nullptr) << "the shortcut question";
+  press(question, IDYES);
+  const HWND final = waitForMessageBox(kPublisherName);
+  ASSERT_NE(final, nullptr) << "the final message";
+  press(final, IDOK);
+  EXPECT_EQ(installer->waitForExit(), 1);
+
+  FolderContents expected = before;
+  for (const auto& [name, bytes] : folderContents(patch)) {
+    if (name.rfind("Cindermoor_Data/resources_unpak", 0) != 0) expected[name] = bytes;
+  }
+  FolderContents after = folderContents(game_.path());
+  after.erase("opened-pages.txt");
+  expected.erase("opened-pages.txt");
+  const Bytes rebuilt = after["Cindermoor_Data/resources.assets"];
+  EXPECT_NE(rebuilt, before.at("Cindermoor_Data/resources.assets"));
+  expected["Cindermoor_Data/resources.assets"] = rebuilt;
+  EXPECT_EQ(after, expected) << "the patch's files and the rebuilt asset file, nothing else";
+
+  SerializedFile resources;
+  ASSERT_EQ(resources.load((data() / "resources.assets").wstring()), LoadStatus::Loaded);
+  bool translated = false;
+  for (const auto& [key, info] : resources.objects().entries()) {
+    TextAssetRecord record;
+    if (info.classId == 49 && record.parse(resources.readObjectBytes(info))) {
+      translated |= record.script() == Bytes(table.begin(), table.end());
+    }
+  }
+  EXPECT_TRUE(translated) << "the text asset carries the patch's table";
+  EXPECT_TRUE(sameFile(readLink(desktopLink()).target, game_ / "Cindermoor.exe"));
 }
 
 TEST_F(InstallRun, UninstallsWhenTheMarkerIsThere) {
@@ -344,7 +393,7 @@ TEST_F(InstallRun, StopsAtAFullDriveWithEveryFileOldOrPatched) {
   const FolderContents before = folderContents(game);
   fillDriveLeaving(drive / "filler", 256 * 1024);
 
-  auto installer = startAndInstall(siblingProgram("cmpatch"), game);
+  auto installer = startAndInstall(demoInstaller(), game);
   closeErrorBox(L"汉化失败", L"安装失败! \n写入游戏文件出错，请确认游戏所在分区有足够空间!!", 60s);
   EXPECT_EQ(installer->waitForExit(), 1);
   std::filesystem::remove(urlLog());

@@ -126,6 +126,11 @@ inline std::vector<std::string> linesOf(const std::filesystem::path& path) {
   return lines;
 }
 
+// The installer that cmkit pack made of the demo patch in the Linux build: cmpatch.exe with the patch.
+inline std::filesystem::path demoInstaller() {
+  return std::filesystem::path(PAYLOAD_DIR) / "cmpatch.exe";
+}
+
 class InstallerWindow : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -133,7 +138,7 @@ class InstallerWindow : public ::testing::Test {
     ASSERT_EQ(windowsTitled(), 0) << "an installer window is left over from elsewhere";
   }
   std::unique_ptr<Process> start() {
-    return std::make_unique<Process>(siblingProgram("cmpatch"), game_.path(), urlLog());
+    return std::make_unique<Process>(demoInstaller(), game_.path(), urlLog());
   }
   std::filesystem::path urlLog() const { return game_ / "opened-pages.txt"; }
   // Pages open asynchronously through the shell: give the recorder a moment.

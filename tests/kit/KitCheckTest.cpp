@@ -9,6 +9,7 @@
 #include "support/Files.h"
 #include "support/ObjectData.h"
 #include "support/SerializedFileBuilder.h"
+#include "support/TrueTypeBuilder.h"
 
 using namespace testsupport;
 using namespace std::string_literals;
@@ -36,6 +37,7 @@ class KitCheck : public ::testing::Test {
     FontData font;
     font.name = "Body";
     font.characterRects = characterRects(2);
+    font.fontData = trueTypeFont(U"en");
     d.objects = {
         {1, kTexture2D, kTexture2D, 0xFFFF, 0, textureObject(atlas)},
         {2, kTexture2D, kTexture2D, 0xFFFF, 0, textureObject(atlas)},
@@ -49,11 +51,12 @@ class KitCheck : public ::testing::Test {
 
   std::filesystem::path asset() const { return dir_ / "level.assets"; }
   std::filesystem::path inFolder(const std::string& name) const { return dir_ / "level_unpak" / name; }
-  std::vector<std::wstring> check(int expectedStatus) {
+  std::vector<std::wstring> check(int expectedStatus, std::optional<std::wstring> text = std::nullopt) {
     std::vector<std::wstring> lines;
-    EXPECT_EQ(
-        checkFolder({asset().wstring()}, classes_, [&](std::wstring_view line) { lines.emplace_back(line); }),
-        expectedStatus);
+    CheckOptions options{asset().wstring()};
+    options.text = std::move(text);
+    EXPECT_EQ(checkFolder(options, classes_, [&](std::wstring_view line) { lines.emplace_back(line); }),
+              expectedStatus);
     return lines;
   }
 
@@ -126,6 +129,25 @@ TEST_F(KitCheck, EmptyFilesAndAMissingFolderAreNamed) {
   std::filesystem::remove_all(dir_ / "level_unpak");
   EXPECT_EQ(check(1), std::vector<std::wstring>{L"找不到替换文件夹，qmx 不会替换任何对象：" +
                                                 (dir_ / "level_unpak").wstring()});
+}
+
+// The translation is the folder's own text unless named; a font lacking some of its characters, or
+// one that is no font, is a problem.
+TEST_F(KitCheck, NamesTheCharactersEachFontLacks) {
+  writeFile(inFolder("TextAsset/Localization.txt"), Bytes{'e', 'n', 'd', '\n'});
+  std::vector<std::wstring> lines = check(1);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], L"Font\\Body.ttf：缺少 1 个字符，游戏里会显示为方框：d");
+  EXPECT_EQ(lines.back(), L"检查完成：6 个文件，1 处问题。");
+
+  const std::filesystem::path text = dir_ / "translation.xml";
+  writeFile(text, Bytes{0xFF, 0xFE, 0x70, 0x70, 0xEC, 0x70, 'e', 0});  // 灰烬e, UTF-16
+  lines = check(1, text.wstring());
+  EXPECT_EQ(lines[lines.size() - 2], L"Font\\Body.ttf：缺少 2 个字符，游戏里会显示为方框：灰烬");
+
+  writeFile(inFolder("Font/Body.ttf"), Bytes(20, 0xF0));
+  lines = check(1, text.wstring());
+  EXPECT_EQ(lines[lines.size() - 2], L"Font\\Body.ttf：字体文件无法读取，无法检查字符");
 }
 
 }  // namespace

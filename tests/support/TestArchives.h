@@ -28,4 +28,30 @@ void writeZip(const std::filesystem::path& path, const std::vector<ZipEntry>& en
 // Every file entry's name and bytes, as the archive carries them.
 std::map<std::string, Bytes> archiveFiles(const std::filesystem::path& path);
 
+// One record of an archive's central directory, read from its bytes, with the flags of the local
+// header it points at.
+struct CentralRecord {
+  std::string name;
+  std::uint16_t versionMadeBy = 0;
+  std::uint16_t flags = 0;
+  std::uint16_t method = 0;
+  std::uint32_t compressedSize = 0;
+  std::uint32_t uncompressedSize = 0;
+  std::uint16_t extraLength = 0;
+  std::uint32_t externalAttributes = 0;
+  std::uint16_t localFlags = 0;
+};
+
+// Empty when the end record or any record is missing or malformed.
+std::vector<CentralRecord> centralDirectory(const Bytes& archive);
+
+struct ArchivedEntry {
+  std::string name;
+  Bytes data;
+  std::uint32_t externalAttributes = 0;
+};
+
+// Every entry in archive order, read back through minizip's reader; empty on any failure.
+std::vector<ArchivedEntry> readZip(const std::filesystem::path& archive);
+
 }  // namespace testsupport

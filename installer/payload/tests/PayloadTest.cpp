@@ -4,8 +4,9 @@
 #include <set>
 
 #include "DemoGame.h"
-#include "PayloadContents.h"
+#include "DemoPatch.h"
 #include "PayloadTestSupport.h"
+#include "text/TranslationText.h"
 
 using namespace payloadtest;
 
@@ -50,8 +51,9 @@ std::vector<std::string> expectedInstallNames() {
   return names;
 }
 
-const ZipEntry* find(const std::vector<ZipEntry>& entries, const std::string& name) {
-  auto it = std::find_if(entries.begin(), entries.end(), [&](const ZipEntry& e) { return e.name == name; });
+const ArchivedEntry* find(const std::vector<ArchivedEntry>& entries, const std::string& name) {
+  auto it =
+      std::find_if(entries.begin(), entries.end(), [&](const ArchivedEntry& e) { return e.name == name; });
   return it == entries.end() ? nullptr : &*it;
 }
 
@@ -114,10 +116,10 @@ TEST(InstallArchive, FoldersAreStoredEmptyAndFilesDeflatedWithTheirAttributes) {
 }
 
 TEST(InstallArchive, EveryFolderComesBeforeWhatItHolds) {
-  const std::vector<ZipEntry> entries = readZip(payloads().install);
+  const std::vector<ArchivedEntry> entries = readZip(payloads().install);
   ASSERT_EQ(entries.size(), 38u);
   std::set<std::string> seenFolders;
-  for (const ZipEntry& entry : entries) {
+  for (const ArchivedEntry& entry : entries) {
     SCOPED_TRACE(entry.name);
     const std::string path =
         entry.name.ends_with('/') ? entry.name.substr(0, entry.name.size() - 1) : entry.name;
@@ -129,8 +131,8 @@ TEST(InstallArchive, EveryFolderComesBeforeWhatItHolds) {
 }
 
 TEST(InstallArchive, TheBatchFileRunsQmxOnBothAssetFilesThenRemovesTheUnpackedFolders) {
-  const std::vector<ZipEntry> entries = readZip(payloads().install);
-  const ZipEntry* batch = find(entries, "Cindermoor_Data/qmx.bat");
+  const std::vector<ArchivedEntry> entries = readZip(payloads().install);
+  const ArchivedEntry* batch = find(entries, "Cindermoor_Data/qmx.bat");
   ASSERT_NE(batch, nullptr);
   EXPECT_EQ(text(batch->data),
             "@echo off\r\n"
@@ -142,8 +144,8 @@ TEST(InstallArchive, TheBatchFileRunsQmxOnBothAssetFilesThenRemovesTheUnpackedFo
 }
 
 TEST(InstallArchive, TheSecondBatchIsAUtf16CopyOfTheImportLines) {
-  const std::vector<ZipEntry> entries = readZip(payloads().install);
-  const ZipEntry* copy = find(entries, "Cindermoor_Data/resources_unpak/qmx.bat");
+  const std::vector<ArchivedEntry> entries = readZip(payloads().install);
+  const ArchivedEntry* copy = find(entries, "Cindermoor_Data/resources_unpak/qmx.bat");
   ASSERT_NE(copy, nullptr);
   const std::string lines =
       ".\\Cindermoor_Data\\resources_unpak\\qmx.exe -i .\\Cindermoor_Data\\resources.assets\r\n"
@@ -154,25 +156,25 @@ TEST(InstallArchive, TheSecondBatchIsAUtf16CopyOfTheImportLines) {
 }
 
 TEST(InstallArchive, CarriesTheGivenQmxProgramAndTheTranslatedFilesAsTheyStand) {
-  const std::vector<ZipEntry> entries = readZip(payloads().install);
-  const ZipEntry* qmx = find(entries, "Cindermoor_Data/resources_unpak/qmx.exe");
+  const std::vector<ArchivedEntry> entries = readZip(payloads().install);
+  const ArchivedEntry* qmx = find(entries, "Cindermoor_Data/resources_unpak/qmx.exe");
   ASSERT_NE(qmx, nullptr);
-  EXPECT_EQ(qmx->data, payloads().qmxStandIn);
+  EXPECT_EQ(qmx->data, payloads().qmx);
   for (const char* name : {"Data/Config/XUi/controls.xml", "Data/Worlds/Saltmarsh/map_info.xml",
                            "Cindermoor_Data/Managed/Assembly-CSharp.dll"}) {
-    const ZipEntry* entry = find(entries, name);
+    const ArchivedEntry* entry = find(entries, name);
     ASSERT_NE(entry, nullptr) << name;
     EXPECT_EQ(entry->data, testsupport::readFile(kPatchSource / name)) << name;
   }
-  const ZipEntry* table = find(entries, "Cindermoor_Data/resources_unpak/TextAsset/Localization.txt");
+  const ArchivedEntry* table = find(entries, "Cindermoor_Data/resources_unpak/TextAsset/Localization.txt");
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->data, testsupport::readFile(kPatchSource / "Localization.txt"));
 }
 
 TEST(InstallArchive, TexturesAreDdsFilesWithDataOfTheSizeTheirFormatNeeds) {
-  const std::vector<ZipEntry> entries = readZip(payloads().install);
+  const std::vector<ArchivedEntry> entries = readZip(payloads().install);
   for (const demo::DemoTexture& t : demo::kTextures) {
-    const ZipEntry* dds = find(entries, kSharedUnpak + "Texture2D/" + t.name + ".dds");
+    const ArchivedEntry* dds = find(entries, kSharedUnpak + "Texture2D/" + t.name + ".dds");
     ASSERT_NE(dds, nullptr) << t.name;
     ASSERT_GE(dds->data.size(), 128u);
     EXPECT_EQ(text(Bytes(dds->data.begin(), dds->data.begin() + 4)), "DDS ");
@@ -199,7 +201,7 @@ TEST(UninstallArchive, HoldsOnlyWcharTxtDeflatedAsAnMsDosEntry) {
 }
 
 TEST(UninstallArchive, WcharTxtHoldsEveryTranslatedCharacterOnceInOrderEndingWithTheReplacementCharacter) {
-  const std::vector<ZipEntry> entries = readZip(payloads().uninstall);
+  const std::vector<ArchivedEntry> entries = readZip(payloads().uninstall);
   ASSERT_EQ(entries.size(), 1u);
   const Bytes& bytes = entries[0].data;
   ASSERT_GE(bytes.size(), 4u);
@@ -212,23 +214,12 @@ TEST(UninstallArchive, WcharTxtHoldsEveryTranslatedCharacterOnceInOrderEndingWit
   EXPECT_EQ(std::adjacent_find(characters.begin(), characters.end()), characters.end());
   EXPECT_EQ(characters.back(), U'\uFFFD');
 
-  std::set<char32_t> expected;
-  for (char32_t c = 0x20; c <= 0x7E; ++c) expected.insert(c);
-  for (const std::string& name : payload::kTranslatedTextFiles) {
-    for (char32_t c : payload::decodeUtf8(text(testsupport::readFile(kPatchSource / name)))) {
-      if (c >= 0x20) expected.insert(c);
-    }
+  translation::Characters expected;
+  for (const std::string& name : demo_patch::kTranslatedTextFiles) {
+    translation::addShownCharacters(expected,
+                                    *translation::decodeText(testsupport::readFile(kPatchSource / name)));
   }
   expected.insert(0xFFFD);
   EXPECT_EQ(characters, std::u32string(expected.begin(), expected.end()));
   EXPECT_TRUE(expected.count(U'烬'));  // from the translated files, not only ASCII
-}
-
-TEST(WcharText, LeavesOutControlCharactersAndTheByteOrderMarkAndRefusesCharactersPastFffd) {
-  const Bytes bytes = payload::wcharText({"\xEF\xBB\xBF\t\n\x7F\xE4\xB8\x80"});  // BOM, tab, LF, DEL, U+4E00
-  ASSERT_EQ(bytes.size(), 2u + 2u * (95 + 2));
-  EXPECT_EQ(bytes[bytes.size() - 4], 0x00);
-  EXPECT_EQ(bytes[bytes.size() - 3], 0x4E);
-  EXPECT_EQ(bytes[2], 0x20);
-  EXPECT_THROW(payload::wcharText({"\xF0\x9F\x94\xA5"}), std::runtime_error);  // U+1F525
 }

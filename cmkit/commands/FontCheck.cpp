@@ -1,0 +1,70 @@
+#include "commands/FontCheck.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "app/KitMessages.h"
+#include "fonts/FontCoverage.h"
+#include "platform/Platform.h"
+#include "stream/AssetStream.h"
+
+namespace {
+
+bool hasExtension(const std::wstring& path, std::wstring_view extension) {
+  if (path.size() < extension.size()) return false;
+  std::wstring end = path.substr(path.size() - extension.size());
+  std::transform(end.begin(), end.end(), end.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  return end == extension;
+}
+
+std::vector<std::wstring> filesOf(const std::wstring& path) {
+  if (!std::filesystem::is_directory(platform::fileSystemPath(path))) return {path};
+  std::vector<std::wstring> files;
+  for (const std::wstring& file : platform::filesBelow(path))
+    files.push_back(path + platform::kPathSeparator + file);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+translation::Characters translationCharacters(const std::wstring& path, const LinePrinter& print) {
+  translation::Characters characters;
+  for (const std::wstring& file : filesOf(path)) {
+    if (!translation::isTextFile(file)) continue;
+    const std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(file);
+    const std::optional<std::u32string> text = bytes ? translation::decodeText(*bytes) : std::nullopt;
+    if (!text) {
+      print(std::wstring(kit_messages::kNotText) + file);
+      continue;
+    }
+    translation::addShownCharacters(characters, *text);
+  }
+  return characters;
+}
+
+int checkFonts(const std::wstring& folder, const std::wstring& shownFolder,
+               const translation::Characters& characters, const LinePrinter& print) {
+  if (characters.empty()) return 0;
+  const std::u32string wanted(characters.begin(), characters.end());
+  std::vector<std::wstring> fonts = platform::filesBelow(folder);
+  std::erase_if(fonts, [](const std::wstring& file) { return !hasExtension(file, L".ttf"); });
+  std::sort(fonts.begin(), fonts.end());
+  int lacking = 0;
+  for (const std::wstring& font : fonts) {
+    const std::wstring shown = shownFolder.empty() ? font : shownFolder + platform::kPathSeparator + font;
+    const std::optional<std::vector<std::uint8_t>> bytes =
+        readWholeFile(folder + platform::kPathSeparator + font);
+    const std::optional<std::u32string> missing =
+        bytes ? fonts::missingCharacters(*bytes, wanted) : std::nullopt;
+    if (!missing) {
+      ++lacking;
+      print(shown + std::wstring(kit_messages::kFontUnreadable));
+    } else if (!missing->empty()) {
+      ++lacking;
+      print(kit_messages::fontMissing(shown, missing->size(), translation::toWide(*missing)));
+    }
+  }
+  return lacking;
+}

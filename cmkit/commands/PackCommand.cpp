@@ -1,0 +1,205 @@
+#include "commands/PackCommand.h"
+
+#include <filesystem>
+
+#include "app/KitMessages.h"
+#include "commands/CheckCommand.h"
+#include "commands/FontCheck.h"
+#include "pack/PatchLayout.h"
+#include "pack/PeResources.h"
+#include "pack/ZipWriter.h"
+#include "platform/KitPlatform.h"
+#include "platform/Platform.h"
+#include "stream/AssetStream.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint16_t kInstallPayload = 218;
+constexpr std::uint16_t kUninstallPayload = 219;
+constexpr std::uint16_t kChineseSimplified = 0x0804;
+// Resources are read through 32-bit sizes, and the whole program must stay loadable.
+constexpr std::uintmax_t kLargestArchive = std::uintmax_t{1} << 31;
+
+std::wstring joined(const std::wstring& folder, const std::wstring& path) {
+  return folder + platform::kPathSeparator + path;
+}
+
+std::string entryName(const std::wstring& path, bool folder) {
+  std::wstring name = path;
+  std::replace(name.begin(), name.end(), platform::kPathSeparator, L'/');
+  if (folder) name += L'/';
+  // The patch's names were checked to have a GBK form when the layout was read.
+  return kit_platform::toGbk(name).value_or(std::string());
+}
+
+std::vector<pack::ArchiveEntry> installEntries(const pack::PatchLayout& patch, const std::wstring& qmx) {
+  std::vector<pack::ArchiveEntry> entries;
+  for (const std::wstring& folder : patch.folders) entries.push_back({entryName(folder, true), Bytes()});
+  for (const std::wstring& file : patch.files) {
+    entries.push_back({entryName(file, false), joined(patch.root, file)});
+  }
+  if (!patch.unpacked.empty()) {
+    entries.push_back({entryName(pack::qmxEntry(patch), false), qmx});
+    entries.push_back({entryName(pack::importCopyEntry(patch), false), pack::importLinesCopy(patch)});
+  }
+  const std::string batch = pack::batchFile(patch);
+  entries.push_back({entryName(std::wstring(pack::kBatchEntry), false), Bytes(batch.begin(), batch.end())});
+  return entries;
+}
+
+// Files made on the way to the installer, removed whatever happens.
+class TemporaryFiles {
+ public:
+  explicit TemporaryFiles(std::wstring base) : base_(std::move(base)) {}
+  ~TemporaryFiles() {
+    for (const std::wstring& path : made_) {
+      std::error_code error;
+      std::filesystem::remove(platform::fileSystemPath(path), error);
+    }
+  }
+  TemporaryFiles(const TemporaryFiles&) = delete;
+  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+
+  std::wstring next(std::wstring_view suffix) { return made_.emplace_back(base_ + std::wstring(suffix)); }
+
+ private:
+  std::wstring base_;
+  std::vector<std::wstring> made_;
+};
+
+bool isWindowsProgram(const std::optional<Bytes>& bytes) {
+  return bytes && pe::readResources(*bytes).has_value();
+}
+
+bool sameFile(const std::wstring& a, const std::wstring& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(platform::fileSystemPath(a), platform::fileSystemPath(b), error);
+}
+
+bool isInside(const std::wstring& path, const std::wstring& folder) {
+  std::error_code error;
+  const std::filesystem::path inner =
+      std::filesystem::weakly_canonical(platform::fileSystemPath(path), error);
+  const std::filesystem::path outer =
+      std::filesystem::weakly_canonical(platform::fileSystemPath(folder), error);
+  const auto [end, _] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
+  return !error && end == outer.end();
+}
+
+class Packer {
+ public:
+  Packer(const PackOptions& options, const ClassIdTable& classes, const LinePrinter& print)
+      : options_(options), classes_(classes), print_(print) {}
+
+  int run() {
+    const std::optional<pack::PatchLayout> patch =
+        pack::readPatchLayout(options_.patch, options_.game, print_);
+    if (!patch || !checkedAgainstGame(*patch) || !readPrograms(*patch) || !outputAllowed())
+      return notPacked();
+    const translation::Characters characters = translationCharacters(options_.patch, print_);
+    for (const pack::UnpackedFolder& folder : patch->unpacked) {
+      checkFonts(joined(options_.patch, folder.path), folder.path, characters, print_);
+    }
+    return write(*patch, characters) ? 0 : notPacked();
+  }
+
+ private:
+  int notPacked() {
+    print_(kit_messages::kNotPacked);
+    return 1;
+  }
+
+  bool checkedAgainstGame(const pack::PatchLayout& patch) {
+    if (!options_.game) return true;
+    bool passed = true;
+    for (const pack::UnpackedFolder& folder : patch.unpacked) {
+      print_(std::wstring(kit_messages::kChecking) + folder.path + L" → " + folder.assetPath);
+      const std::optional<FileCheck> check = checkReplacementFiles(
+          joined(*options_.game, folder.assetPath), joined(options_.patch, folder.path), classes_, print_);
+      if (!check || check->problems > 0) {
+        print_(std::wstring(kit_messages::kCheckFailed) + folder.path);
+        passed = false;
+      }
+    }
+    return passed;
+  }
+
+  bool readPrograms(const pack::PatchLayout& patch) {
+    const std::wstring kit = kit_platform::programFolder();
+    installerPath_ = options_.installer.value_or(joined(kit, L"cmpatch.exe"));
+    installer_ = readWholeFile(installerPath_);
+    bool found = isWindowsProgram(installer_);
+    if (!found) print_(std::wstring(kit_messages::kProgramMissing) + installerPath_);
+    qmxPath_ = options_.qmx.value_or(joined(kit, L"qmx.exe"));
+    if (!patch.unpacked.empty() && !isWindowsProgram(readWholeFile(qmxPath_))) {
+      print_(std::wstring(kit_messages::kProgramMissing) + qmxPath_);
+      found = false;
+    }
+    return found;
+  }
+
+  bool outputAllowed() {
+    output_ = options_.output.value_or(L"cmpatch.exe");
+    if (!isInside(output_, options_.patch) && !sameFile(output_, installerPath_)) return true;
+    print_(std::wstring(kit_messages::kOutputRefused) + output_);
+    return false;
+  }
+
+  bool write(const pack::PatchLayout& patch, const translation::Characters& characters) {
+    TemporaryFiles temporary(output_);
+    const std::wstring installArchive = temporary.next(L".install.tmp");
+    const std::wstring uninstallArchive = temporary.next(L".uninstall.tmp");
+    const std::wstring program = temporary.next(L".tmp");
+    const std::vector<pack::ArchiveEntry> entries = installEntries(patch, qmxPath_);
+    if (!pack::writeZip(installArchive, entries) ||
+        !pack::writeZip(uninstallArchive, {{"wchar.txt", translation::wcharText(characters)}})) {
+      return unwritten();
+    }
+    const std::optional<Bytes> install = readWholeFile(installArchive);
+    const std::optional<Bytes> uninstall = readWholeFile(uninstallArchive);
+    if (!install || !uninstall) return unwritten();
+    if (install->size() >= kLargestArchive) {
+      print_(std::wstring(kit_messages::kArchiveTooLarge) + std::to_wstring(install->size()));
+      return false;
+    }
+    std::vector<pe::Resource> resources = *pe::readResources(*installer_);
+    pe::putResource(resources, payload(kInstallPayload, *install));
+    pe::putResource(resources, payload(kUninstallPayload, *uninstall));
+    if (!pe::writeWithResources(program, *installer_, resources) ||
+        !kit_platform::replaceFile(program, output_)) {
+      return unwritten();
+    }
+    print_(kit_messages::packed(output_, entries.size(), install->size(), characters.size() + 1));
+    return true;
+  }
+
+  static pe::Resource payload(std::uint16_t id, const Bytes& archive) {
+    pe::Resource resource;
+    resource.type.name = u"DAT";
+    resource.name.id = id;
+    resource.language = kChineseSimplified;
+    resource.data = archive;
+    return resource;
+  }
+
+  bool unwritten() {
+    print_(std::wstring(kit_messages::kInstallerNotWritten) + output_);
+    return false;
+  }
+
+  const PackOptions& options_;
+  const ClassIdTable& classes_;
+  const LinePrinter& print_;
+  std::wstring installerPath_;
+  std::optional<Bytes> installer_;
+  std::wstring qmxPath_;
+  std::wstring output_;
+};
+
+}  // namespace
+
+int packInstaller(const PackOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
+  return Packer(options, classes, print).run();
+}
