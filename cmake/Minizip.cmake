@@ -5,8 +5,9 @@
 if(NOT WIN32)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+  find_package(ZLIB REQUIRED)
   add_library(minizipwriter INTERFACE)
-  target_link_libraries(minizipwriter INTERFACE PkgConfig::MINIZIP)
+  target_link_libraries(minizipwriter INTERFACE PkgConfig::MINIZIP ZLIB::ZLIB)
   return()
 endif()
 

@@ -187,7 +187,6 @@ TEST_F(KitPack, WritesAnInstallerWhoseArchivesHaveEveryPropertyTheExtractionAndT
       "Data/",
       "Data/Config/",
       "Cindermoor_Data/level0",
-      "Cindermoor_Data/resources_unpak/Font/Body.rect",
       "Cindermoor_Data/resources_unpak/Font/Body.ttf",
       "Cindermoor_Data/resources_unpak/TextAsset/Localization.txt",
       "Cindermoor_Data/resources_unpak/Texture2D/Atlas.dds",
@@ -246,6 +245,10 @@ struct Refusal {
   std::wstring line;
 };
 
+void PrintTo(const Refusal& refusal, std::ostream* out) {
+  *out << refusal.name;
+}
+
 class KitPackRefusal : public KitPack, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(KitPackRefusal, NamesWhyAndWritesNothing) {
@@ -280,12 +283,13 @@ INSTANTIATE_TEST_SUITE_P(
                 L"名称含有 GBK 编码无法表示的字符：Data\\ก.xml"},
         Refusal{"TooLongForTheInstaller",
                 [](auto& p, auto&) {
-                  std::u8string name;
-                  for (int i = 0; i < 126; ++i) name += u8"汉";
-                  writeFile(p / "Data" / (name + u8".xml"), Bytes{'x'});
+                  std::u8string folder, name;
+                  for (int i = 0; i < 80; ++i) folder += u8"汉";
+                  for (int i = 0; i < 50; ++i) name += u8"汉";
+                  writeFile(p / "Data" / folder / (name + u8".xml"), Bytes{'x'});
                 },
-                L"名称过长，安装程序最多读取 259 字节（GBK）：Data\\" + std::wstring(126, L'汉') +
-                    L".xml（261 字节）"},
+                L"名称过长，安装程序最多读取 259 字节（GBK）：Data\\" + std::wstring(80, L'汉') + L"\\" +
+                    std::wstring(50, L'汉') + L".xml（270 字节）"},
         Refusal{
             "FolderBesideNoAsset",
             [](auto& p, auto&) { writeFile(p / "Cindermoor_Data/level9_unpak/TextAsset/a.txt", Bytes{'x'}); },
