@@ -28,6 +28,7 @@ endif()
 set(_ft "${FREETYPE_SOURCE_DIR}/src")
 add_library(freetype STATIC
   "${_ft}/base/ftsystem.c" "${_ft}/base/ftinit.c" "${_ft}/base/ftdebug.c" "${_ft}/base/ftbase.c"
+  "${_ft}/base/ftbitmap.c"
   "${_ft}/sfnt/sfnt.c" "${_ft}/truetype/truetype.c" "${_ft}/cff/cff.c" "${_ft}/psaux/psaux.c"
   "${_ft}/psnames/psnames.c")
 

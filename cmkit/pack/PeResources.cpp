@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "stream/AssetStream.h"
 
@@ -135,7 +136,8 @@ std::optional<Image> readImage(std::span<const std::uint8_t> bytes) {
 // never visiting a table twice.
 class TreeReader {
  public:
-  TreeReader(std::span<const std::uint8_t> bytes, const Image& image, std::uint64_t rootAt, std::uint32_t length)
+  TreeReader(std::span<const std::uint8_t> bytes, const Image& image, std::uint64_t rootAt,
+             std::uint32_t length)
       : stream_(bytes), image_(image), rootAt_(rootAt), length_(length) {}
 
   std::optional<std::vector<Resource>> read() {
@@ -146,7 +148,8 @@ class TreeReader {
 
  private:
   bool readTable(std::uint32_t offset, int level, Resource& path) {
-    if (!visited_.insert(offset).second || offset > length_ || length_ - offset < kDirectoryLength) return false;
+    if (!visited_.insert(offset).second || offset > length_ || length_ - offset < kDirectoryLength)
+      return false;
     stream_.seek(static_cast<std::int64_t>(rootAt_ + offset) + 12);
     const std::uint32_t count = std::uint32_t{stream_.readUInt16()} + stream_.readUInt16();
     if (count > kMostEntries || (length_ - offset - kDirectoryLength) / kEntryLength < count) return false;
@@ -164,7 +167,8 @@ class TreeReader {
       }
       const bool subdirectory = (target & kSubdirectory) != 0;
       if (subdirectory != (level < kLevels - 1)) return false;
-      const bool read = subdirectory ? readTable(target & ~kSubdirectory, level + 1, path) : readData(target, path);
+      const bool read =
+          subdirectory ? readTable(target & ~kSubdirectory, level + 1, path) : readData(target, path);
       if (!read) return false;
     }
     return !stream_.failed();
@@ -239,7 +243,6 @@ class SectionLayout {
         at += kDirectoryLength + languages.size() * kEntryLength;
       }
     }
-    for (const Resource& r : resources) dataEntries_[&r] = 0;
     for (const auto& [type, names] : tree_)
       for (const auto& [name, languages] : names)
         for (const auto& [language, resource] : languages) {
@@ -271,8 +274,9 @@ class SectionLayout {
     }
     for (const auto& [type, names] : tree_)
       for (const auto& [name, languages] : names)
-        table(out, start, tables_.at(&languages), languages,
-              [&](const Resource* resource) { return static_cast<std::uint32_t>(dataEntries_.at(resource)); });
+        table(out, start, tables_.at(&languages), languages, [&](const Resource* resource) {
+          return static_cast<std::uint32_t>(dataEntries_.at(resource));
+        });
     for (const auto& [resource, at] : dataEntries_) {
       out.seek(static_cast<std::int64_t>(start + at));
       out.writeInt32(static_cast<std::int32_t>(rva_ + data_.at(resource)));
@@ -309,7 +313,8 @@ class SectionLayout {
   // One table: its header with the counts of named and numbered entries, then the entries in the
   // map's order, which is the order the loader searches them in.
   template <typename Map, typename Target>
-  void table(AssetStream& out, std::uint64_t start, std::uint64_t at, const Map& entries, const Target& target) const {
+  void table(AssetStream& out, std::uint64_t start, std::uint64_t at, const Map& entries,
+             const Target& target) const {
     out.seek(static_cast<std::int64_t>(start + at));
     std::uint16_t named = 0;
     for (const auto& [key, value] : entries) {
@@ -342,11 +347,13 @@ bool canShiftAfter(std::span<const std::uint8_t> bytes, const Image& image, std:
     if ((s.characteristics & kDiscardable) == 0 || s.virtualAddress < resources.virtualAddress) return false;
     if (s.rawSize != 0 && s.rawPointer < resources.rawPointer + resources.rawSize) return false;
   }
-  if (image.directories.size() > kSecurityDirectory && image.directories[kSecurityDirectory].size != 0) return false;
+  if (image.directories.size() > kSecurityDirectory && image.directories[kSecurityDirectory].size != 0)
+    return false;
   for (std::size_t d = 0; d < image.directories.size(); ++d) {
     const DataDirectory& entry = image.directories[d];
-    const bool inResources = entry.rva >= resources.virtualAddress &&
-                             entry.rva < resources.virtualAddress + std::max(resources.virtualSize, resources.rawSize);
+    const bool inResources =
+        entry.rva >= resources.virtualAddress &&
+        entry.rva < resources.virtualAddress + std::max(resources.virtualSize, resources.rawSize);
     if (d != kResourceDirectory && d != kSecurityDirectory && entry.size != 0 && inResources) return false;
   }
   AssetStream stream(bytes);
@@ -437,9 +444,11 @@ bool writeWithResources(const std::wstring& path, std::span<const std::uint8_t> 
   const std::int64_t fileShift = static_cast<std::int64_t>(rawSize) - old.rawSize;
   const std::int64_t addressShift =
       static_cast<std::int64_t>(alignUp(old.virtualAddress + layout.length(), image->sectionAlignment)) -
-      static_cast<std::int64_t>(alignUp(std::uint64_t{old.virtualAddress} + old.virtualSize, image->sectionAlignment));
+      static_cast<std::int64_t>(
+          alignUp(std::uint64_t{old.virtualAddress} + old.virtualSize, image->sectionAlignment));
   const std::uint64_t oldEnd = std::uint64_t{old.rawPointer} + old.rawSize;
-  if (old.virtualAddress + layout.length() > 0xFFFFFFFFu || bytes.size() + fileShift > 0xFFFFFFFFu) return false;
+  if (old.virtualAddress + layout.length() > 0xFFFFFFFFu || bytes.size() + fileShift > 0xFFFFFFFFu)
+    return false;
 
   AssetStream out;
   if (!out.create(path)) return false;
@@ -463,9 +472,10 @@ bool writeWithResources(const std::wstring& path, std::span<const std::uint8_t> 
       put(s.headerAt + 12, s.virtualAddress);
       put(s.headerAt + 20, s.rawPointer);
     }
-    const std::uint32_t virtualSize = i == *index ? static_cast<std::uint32_t>(layout.length()) : s.virtualSize;
-    imageEnd = std::max(imageEnd, static_cast<std::uint32_t>(alignUp(s.virtualAddress + virtualSize,
-                                                                      image->sectionAlignment)));
+    const std::uint32_t virtualSize =
+        i == *index ? static_cast<std::uint32_t>(layout.length()) : s.virtualSize;
+    imageEnd = std::max(imageEnd, static_cast<std::uint32_t>(
+                                      alignUp(s.virtualAddress + virtualSize, image->sectionAlignment)));
   }
   put(image->sizeOfImageAt(), imageEnd);
   for (std::size_t d = 0; d < image->directories.size(); ++d) {
@@ -477,7 +487,8 @@ bool writeWithResources(const std::wstring& path, std::span<const std::uint8_t> 
       put(at, static_cast<std::uint32_t>(entry.rva + addressShift));
     }
   }
-  if (image->symbolTable >= oldEnd) put(image->coffAt + 8, static_cast<std::uint32_t>(image->symbolTable + fileShift));
+  if (image->symbolTable >= oldEnd)
+    put(image->coffAt + 8, static_cast<std::uint32_t>(image->symbolTable + fileShift));
   if ((old.characteristics & kInitializedData) != 0) {
     AssetStream in(bytes);
     in.seek(static_cast<std::int64_t>(image->initializedDataAt()));
