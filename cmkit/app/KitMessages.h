@@ -70,6 +70,8 @@ inline constexpr std::wstring_view kNotText = L"不是 UTF-8 或带字节序标�
 
 // The font check: characters of the translation that a font has no glyph for.
 inline constexpr std::wstring_view kFontUnreadable = L"：字体文件无法读取，无法检查字符";
+inline constexpr std::wstring_view kFontOutOfMemory = L"：内存不足，无法检查字符";
+inline constexpr std::wstring_view kPackOutOfMemory = L"内存不足，无法打包：";
 
 inline constexpr std::wstring_view kNotExported = L"未导出：";
 inline constexpr std::wstring_view kExported = L"已导出：";

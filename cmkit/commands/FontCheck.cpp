@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <new>
 
 #include "app/KitMessages.h"
 #include "fonts/FontCoverage.h"
@@ -25,6 +26,21 @@ std::vector<std::wstring> filesOf(const std::wstring& path) {
     files.push_back(path + platform::kPathSeparator + file);
   std::sort(files.begin(), files.end());
   return files;
+}
+
+// The line for a font that would show boxes, or nothing when it has a glyph for every character.
+std::optional<std::wstring> fontProblem(const std::wstring& path, const std::wstring& shown,
+                                        const std::u32string& wanted) {
+  try {
+    const std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(path);
+    const std::optional<std::u32string> missing =
+        bytes ? fonts::missingCharacters(*bytes, wanted) : std::nullopt;
+    if (!missing) return shown + std::wstring(kit_messages::kFontUnreadable);
+    if (missing->empty()) return std::nullopt;
+    return kit_messages::fontMissing(shown, missing->size(), translation::toWide(*missing));
+  } catch (const std::bad_alloc&) {
+    return shown + std::wstring(kit_messages::kFontOutOfMemory);
+  }
 }
 
 }  // namespace
@@ -54,16 +70,10 @@ int checkFonts(const std::wstring& folder, const std::wstring& shownFolder,
   int lacking = 0;
   for (const std::wstring& font : fonts) {
     const std::wstring shown = shownFolder.empty() ? font : shownFolder + platform::kPathSeparator + font;
-    const std::optional<std::vector<std::uint8_t>> bytes =
-        readWholeFile(folder + platform::kPathSeparator + font);
-    const std::optional<std::u32string> missing =
-        bytes ? fonts::missingCharacters(*bytes, wanted) : std::nullopt;
-    if (!missing) {
+    if (const std::optional<std::wstring> line =
+            fontProblem(folder + platform::kPathSeparator + font, shown, wanted)) {
       ++lacking;
-      print(shown + std::wstring(kit_messages::kFontUnreadable));
-    } else if (!missing->empty()) {
-      ++lacking;
-      print(kit_messages::fontMissing(shown, missing->size(), translation::toWide(*missing)));
+      print(*line);
     }
   }
   return lacking;

@@ -1,6 +1,7 @@
 #include "commands/PackCommand.h"
 
 #include <filesystem>
+#include <new>
 
 #include "app/KitMessages.h"
 #include "commands/CheckCommand.h"
@@ -204,5 +205,12 @@ class Packer {
 }  // namespace
 
 int packInstaller(const PackOptions& options, const ClassIdTable& classes, const LinePrinter& print) {
-  return Packer(options, classes, print).run();
+  try {
+    return Packer(options, classes, print).run();
+  } catch (const std::bad_alloc&) {
+    // The files made on the way are removed as the packer unwinds.
+    print(std::wstring(kit_messages::kPackOutOfMemory) + options.patch);
+    print(kit_messages::kNotPacked);
+    return 1;
+  }
 }
