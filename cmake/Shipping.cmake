@@ -2,6 +2,8 @@
 # with ship_program(); the import check then covers it (add_shipped_programs_test, after them all).
 function(ship_program target)
   set_property(GLOBAL APPEND PROPERTY SHIPPED_PROGRAMS ${target})
+  # Stripped: no symbols or debug sections reach players.
+  target_link_options(${target} PRIVATE -s)
 endfunction()
 
 function(add_shipped_programs_test)

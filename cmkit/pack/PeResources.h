@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The resources of a Windows program, read from its image and written into a copy of it, on any
@@ -16,6 +17,9 @@ namespace pe {
 struct ResourceKey {
   std::uint16_t id = 0;
   std::u16string name;
+
+  static ResourceKey ofId(std::uint16_t id) { return {id, {}}; }
+  static ResourceKey ofName(std::u16string name) { return {0, std::move(name)}; }
 
   bool named() const { return !name.empty(); }
   // The order of a resource directory: names first, by their UTF-16 code units, then numbers.
@@ -29,6 +33,8 @@ struct Resource {
   std::uint16_t language = 0;
   std::uint32_t codePage = 0;
   std::vector<std::uint8_t> data;
+
+  friend bool operator==(const Resource&, const Resource&) = default;
 };
 
 // Every resource of a PE image (PE32 or PE32+), in the order of its resource directory; empty for an
@@ -43,8 +49,12 @@ void putResource(std::vector<Resource>& resources, Resource added);
 // Writes the image to `path` with its resource section rebuilt from `resources` (in any order; the
 // same type, name and language twice is refused). The sections after the resource section move
 // with it, and every header that tells where they are follows; the data past the last section
-// (symbols, anything appended) is kept after them. False when the image is not one that can be
-// rebuilt safely, or when writing fails; the caller then removes the file.
+// (symbols, anything appended) is kept after them. False when writing fails, and for an image that
+// cannot be rebuilt safely; the caller then removes the file. Refused: signed images; a resource
+// directory that does not start its section; sections after it that are not discardable read-only
+// data, or that tables other than the base relocations and the debug directory point into;
+// relocations in or after the resource section, or holding addresses there; no resource section
+// and no free slot in the headers to add one.
 bool writeWithResources(const std::wstring& path, std::span<const std::uint8_t> image,
                         const std::vector<Resource>& resources);
 
