@@ -1,17 +1,11 @@
 // cmkit pack on a patch folder made here: the installer it writes carries archives with every
 // property that the installer's extraction and its batch rely on, and a patch that would not
 // install is refused with nothing written.
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <clocale>
 #include <functional>
-#include <map>
-#include <tuple>
 
 #include "app/ClassIdTable.h"
 #include "commands/ExportCommand.h"
@@ -236,55 +230,6 @@ TEST_F(KitPack, WritesAnInstallerWhoseArchivesHaveEveryPropertyTheExtractionAndT
   EXPECT_EQ(archiveFiles(dir_ / "uninstall.zip")["wchar.txt"], utf16WithMark(u" /<>a化欢汉灰烬迎𠮷\uFFFD"))
       << "the translation's characters, ascending, then U+FFFD";
 }
-
-#ifdef _WIN32
-// Each resource as Windows' own loader finds it, by type, name and language.
-using WindowsResources = std::map<std::tuple<std::wstring, std::wstring, WORD>, Bytes>;
-
-std::wstring resourceKey(const wchar_t* key) {
-  return IS_INTRESOURCE(key) ? L"#" + std::to_wstring(reinterpret_cast<std::uintptr_t>(key)) : key;
-}
-
-BOOL CALLBACK addLanguage(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, LONG_PTR found) {
-  const HRSRC resource = ::FindResourceExW(module, type, name, language);
-  const auto* data = static_cast<const std::uint8_t*>(::LockResource(::LoadResource(module, resource)));
-  reinterpret_cast<WindowsResources*>(found)->insert_or_assign(
-      {resourceKey(type), resourceKey(name), language},
-      Bytes(data, data + ::SizeofResource(module, resource)));
-  return TRUE;
-}
-
-BOOL CALLBACK addName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR found) {
-  return ::EnumResourceLanguagesW(module, type, name, addLanguage, found);
-}
-
-BOOL CALLBACK addType(HMODULE module, LPWSTR type, LONG_PTR found) {
-  return ::EnumResourceNamesW(module, type, addName, found);
-}
-
-WindowsResources windowsResources(const std::filesystem::path& program) {
-  WindowsResources found;
-  const HMODULE module =
-      ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-  EXPECT_NE(module, nullptr) << program;
-  if (module == nullptr) return found;
-  ::EnumResourceTypesW(module, addType, reinterpret_cast<LONG_PTR>(&found));
-  ::FreeLibrary(module);
-  return found;
-}
-
-// Windows' own loader finds in the installer every resource of the shipped one, and the two
-// archives.
-TEST_F(KitPack, WindowsFindsEveryResourceAndTheArchivesInTheInstaller) {
-  pack(options(), 0);
-  WindowsResources expected = windowsResources(windowsProgram("cmpatch"));
-  ASSERT_FALSE(expected.empty());
-  packedResources();
-  expected[{L"DAT", L"#218", 0x0804}] = readFile(dir_ / "install.zip");
-  expected[{L"DAT", L"#219", 0x0804}] = readFile(dir_ / "uninstall.zip");
-  EXPECT_TRUE(windowsResources(output()) == expected);
-}
-#endif
 
 // A second pack over the first replaces it; the same patch gives the same installer.
 TEST_F(KitPack, PacksTheSamePatchToTheSameBytes) {
