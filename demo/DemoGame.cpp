@@ -1,8 +1,12 @@
 #include "DemoGame.h"
 
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <stdexcept>
 
+#include "codecs/DdsFile.h"
+#include "codecs/Texture2DRecord.h"
 #include "support/ObjectData.h"
 
 namespace demo {
@@ -46,22 +50,6 @@ testsupport::ObjectDescription plainObject(std::int64_t pathId, std::int16_t cla
   pad(data);
   for (std::size_t i = 0; i < filler; ++i) data.push_back(static_cast<std::uint8_t>(pathId + i * 3));
   return {pathId, classId, classId, 0xFFFF, 0, data};
-}
-
-// The 5-6-5 colour of a block, from its place in the picture.
-std::uint16_t blockColour(std::int32_t x, std::int32_t y, std::uint8_t tint) {
-  const std::uint16_t red = static_cast<std::uint16_t>((x * 3 + tint) & 0x1F);
-  const std::uint16_t green = static_cast<std::uint16_t>((y * 5 + tint) & 0x3F);
-  const std::uint16_t blue = static_cast<std::uint16_t>((x + y + tint) & 0x1F);
-  return static_cast<std::uint16_t>(red << 11 | green << 5 | blue);
-}
-
-void appendColourBlock(Bytes& bytes, std::uint16_t colour) {
-  for (int i = 0; i < 2; ++i) {
-    bytes.push_back(static_cast<std::uint8_t>(colour & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(colour >> 8));
-  }
-  bytes.insert(bytes.end(), 4, 0);  // every texel takes the first colour
 }
 
 void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
@@ -112,51 +100,33 @@ std::string mapInfoXml(const std::string& world) {
 )";
 }
 
-}  // namespace
-
-std::int32_t imageDataSize(std::int32_t format, std::int32_t width, std::int32_t height) {
-  const std::int32_t blocks = ((width + 3) / 4) * ((height + 3) / 4);
-  switch (format) {
-    case texture_format::kDxt1:
-      return blocks * 8;
-    case texture_format::kDxt5:
-      return blocks * 16;
-    case texture_format::kArgb32:
-      return width * height * 4;
-    case texture_format::kRgb24:
-      return width * height * 3;
-  }
-  throw std::invalid_argument("texture format without a size rule");
+std::filesystem::path contentFolder(Edition edition, const char* kind) {
+  return std::filesystem::path(DEMO_CONTENT_DIR) / kind / (edition == Edition::Game ? "game" : "patch");
 }
 
-Bytes gradientImage(std::int32_t format, std::int32_t width, std::int32_t height, std::uint8_t tint) {
-  Bytes image;
-  if (format == texture_format::kDxt1 || format == texture_format::kDxt5) {
-    for (std::int32_t y = 0; y < (height + 3) / 4; ++y) {
-      for (std::int32_t x = 0; x < (width + 3) / 4; ++x) {
-        if (format == texture_format::kDxt5) {
-          image.push_back(0xFF);  // opaque: both alpha ends 255, every index 0
-          image.push_back(0xFF);
-          image.insert(image.end(), 6, 0);
-        }
-        appendColourBlock(image, blockColour(x, y, tint));
-      }
-    }
-  } else {
-    const bool alpha = format == texture_format::kArgb32;
-    for (std::int32_t y = 0; y < height; ++y) {
-      for (std::int32_t x = 0; x < width; ++x) {
-        image.push_back(static_cast<std::uint8_t>(x * 255 / width));          // blue
-        image.push_back(static_cast<std::uint8_t>(y * 255 / height));         // green
-        image.push_back(static_cast<std::uint8_t>(tint + (x + y) * 4));       // red
-        if (alpha) image.push_back(static_cast<std::uint8_t>(0xFF - x % 2));  // alpha
-      }
-    }
+}  // namespace
+
+Bytes readBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::filesystem::path fontPath(Edition edition, const DemoFont& font) {
+  return contentFolder(edition, "fonts") / (std::string(font.name) + ".ttf");
+}
+
+Bytes textureData(Edition edition, const DemoTexture& texture) {
+  const std::filesystem::path path =
+      contentFolder(edition, "textures") / (std::string(texture.name) + ".pixels");
+  Bytes data = readBytes(path);
+  const std::optional<std::uint64_t> length =
+      dds::imageLength(texture.format, texture.width, texture.height, texture.mipCount);
+  if (!length || *length != data.size()) {
+    throw std::runtime_error(path.string() + " holds " + std::to_string(data.size()) + " bytes, not the " +
+                             std::to_string(length.value_or(0)) + " that its texture takes");
   }
-  if (image.size() != static_cast<std::size_t>(imageDataSize(format, width, height))) {
-    throw std::logic_error("image data of the wrong size");
-  }
-  return image;
+  return data;
 }
 
 Bytes scriptObject(const DemoScript& script, std::int32_t fontSize, std::int32_t lineSpacing,
@@ -178,14 +148,6 @@ Bytes scriptObject(const DemoScript& script, std::int32_t fontSize, std::int32_t
     pad(data);
   }
   return data;
-}
-
-Bytes fontFile(const std::string& name, const std::string& variant) {
-  Bytes font = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};  // version 1.0, no tables
-  const std::string line = "Stand-in font " + name + " (" + variant + ")\n";
-  font.insert(font.end(), line.begin(), line.end());
-  pad(font);
-  return font;
 }
 
 std::vector<std::array<std::string, 2>> englishLocalization() {
@@ -230,15 +192,16 @@ testsupport::AssetDescription sharedAsset() {
   for (std::int32_t classId : {-9, -1, 1, 21, 28, 115, 128}) d.types.push_back(typeOf(classId));
   d.objects.push_back(plainObject(1, 1, "Canvas", 24));
   d.objects.push_back(plainObject(2, 21, "UIMaterial", 48));
-  std::uint8_t tint = 3;
   for (const DemoTexture& t : kTextures) {
     testsupport::TextureData texture;
     texture.name = t.name;
     texture.width = t.width;
     texture.height = t.height;
     texture.textureFormat = t.format;
-    texture.imageData = gradientImage(t.format, t.width, t.height, tint);
-    tint = static_cast<std::uint8_t>(tint + 7);
+    texture.mipValue = static_cast<std::int32_t>(t.mipCount);
+    texture.imageData = textureData(Edition::Game, t);
+    // The object holds the engine's channel order, the pixels file a DDS file's B G R (A).
+    reorderChannels(t.format, texture.imageData);
     d.objects.push_back({t.pathId, 28, 28, 0xFFFF, 0, testsupport::textureObject(texture)});
   }
   std::int32_t rects = 2;
@@ -246,7 +209,7 @@ testsupport::AssetDescription sharedAsset() {
     testsupport::FontData font;
     font.name = f.name;
     font.characterRects = testsupport::characterRects(rects++);
-    font.fontData = fontFile(f.name, "English");
+    font.fontData = readBytes(fontPath(Edition::Game, f));
     font.fontNames = {f.name};
     d.objects.push_back({f.pathId, 128, 128, 0xFFFF, 0,
                          testsupport::fontObject(font, testsupport::FontLayout::LargeReferences)});

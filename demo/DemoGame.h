@@ -26,17 +26,18 @@ struct DemoTexture {
   const char* name;
   std::int64_t pathId;
   std::int32_t format;
-  std::int32_t width;  // in the game
+  std::int32_t width;  // the game's and the patch's alike
   std::int32_t height;
-  std::int32_t patchWidth;  // in the patch's replacement
-  std::int32_t patchHeight;
+  std::uint32_t mipCount;
 };
 
+// Real sizes, so that the demo patch is as large as a real one: the loading screens of a full-HD
+// game, each with its full mip chain, and a 2048 x 2048 UI atlas.
 inline constexpr std::array<DemoTexture, 4> kTextures = {{
-    {"LoadingScreen_Ashfall", 20, texture_format::kDxt1, 32, 16, 64, 32},
-    {"LoadingScreen_Moorlight", 21, texture_format::kDxt5, 32, 16, 64, 32},
-    {"UIAtlas", 22, texture_format::kArgb32, 16, 16, 32, 32},
-    {"LoadingScreen_Hearth", 23, texture_format::kRgb24, 32, 16, 64, 32},
+    {"LoadingScreen_Ashfall", 20, texture_format::kDxt1, 1920, 1080, 11},
+    {"LoadingScreen_Moorlight", 21, texture_format::kDxt5, 1920, 1080, 11},
+    {"UIAtlas", 22, texture_format::kArgb32, 2048, 2048, 1},
+    {"LoadingScreen_Hearth", 23, texture_format::kRgb24, 1920, 1080, 11},
 }};
 
 struct DemoFont {
@@ -69,20 +70,25 @@ inline constexpr std::array<const char*, 2> kWorlds = {"AshenReach", "Saltmarsh"
 
 inline constexpr const char* kLocalizationName = "Localization";
 
-// Bytes of image data of a texture of the format and size, without mipmaps.
-std::int32_t imageDataSize(std::int32_t format, std::int32_t width, std::int32_t height);
+// The fonts and textures are made at build time from Debian's fonts and by the project's artwork
+// generator (installer/payload/fonts, installer/payload/artwork/make_textures.py), once as the
+// English game has them and once as the patch has them.
+enum class Edition { Game, Patch };
 
-// Image data of the format and size that draws a simple gradient, as a DDS file stores it (B G R
-// A order for the uncompressed formats).
-Bytes gradientImage(std::int32_t format, std::int32_t width, std::int32_t height, std::uint8_t tint);
+// A font's TrueType file.
+std::filesystem::path fontPath(Edition edition, const DemoFont& font);
+
+// A texture's image data as a DDS file holds it after its header: every mip level, B G R (A) for
+// the uncompressed formats. Throws unless its length is what the texture's format, size and levels
+// take.
+Bytes textureData(Edition edition, const DemoTexture& texture);
+
+Bytes readBytes(const std::filesystem::path& path);
 
 // The data of a text-style or tips MonoBehaviour: its GameObject and MonoScript references, the
 // enabled flag, the name, then a size, a line spacing and a list of texts.
 Bytes scriptObject(const DemoScript& script, std::int32_t fontSize, std::int32_t lineSpacing,
                    const std::vector<std::string>& texts);
-
-// A stand-in TrueType file: an empty table directory, then a line naming the font.
-Bytes fontFile(const std::string& name, const std::string& variant);
 
 // The rows of the English localization table (key, text), as the game ships them.
 std::vector<std::array<std::string, 2>> englishLocalization();

@@ -383,15 +383,28 @@ TEST_F(InstallRun, RefusesADamagedOrInconsistentPayloadAndLeavesTheGameAsItWas) 
   }
 }
 
-// The game on a drive with room for the small files of the patch but not for qmx.exe, which an
-// earlier install that was cut short had left.
+// Room on the small drive, a tmpfs that hands out space a page at a time, for every file that the
+// install archive holds before the entry, and for half of the entry.
+std::uintmax_t roomUpToHalfOf(const std::string& name) {
+  constexpr std::uintmax_t kPage = 4096;
+  std::uintmax_t room = 0;
+  for (const ArchivedEntry& entry : readZip(installArchive())) {
+    if (entry.name == name) return room + entry.data.size() / 2;
+    room += (entry.data.size() + kPage - 1) / kPage * kPage;
+  }
+  ADD_FAILURE() << name << " is not in the install archive";
+  return room;
+}
+
+// The game on a drive with room for the files of the patch up to qmx.exe but not for qmx.exe,
+// which an earlier install that was cut short had left.
 TEST_F(InstallRun, StopsAtAFullDriveWithEveryFileOldOrPatched) {
   const TempDirectory drive(SMALL_DRIVE);
   const std::filesystem::path game = drive / "Cindermoor";
   std::filesystem::copy(DEMO_GAME, game, std::filesystem::copy_options::recursive);
   writeFile(game / "Cindermoor_Data/resources_unpak/qmx.exe", Bytes(1000, 'q'));
   const FolderContents before = folderContents(game);
-  fillDriveLeaving(drive / "filler", 256 * 1024);
+  fillDriveLeaving(drive / "filler", roomUpToHalfOf("Cindermoor_Data/resources_unpak/qmx.exe"));
 
   auto installer = startAndInstall(demoInstaller(), game);
   closeErrorBox(L"汉化失败", L"安装失败! \n写入游戏文件出错，请确认游戏所在分区有足够空间!!", 60s);

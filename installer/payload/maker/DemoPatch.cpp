@@ -1,7 +1,6 @@
 #include "DemoPatch.h"
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "DemoGame.h"
@@ -16,11 +15,7 @@ using demo::Bytes;
 const std::filesystem::path kResourcesUnpak = "Cindermoor_Data/resources_unpak";
 const std::filesystem::path kSharedUnpak = "Cindermoor_Data/sharedassets1_unpak";
 
-Bytes readBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using demo::readBytes;
 
 void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
   std::filesystem::create_directories(path.parent_path());
@@ -29,15 +24,16 @@ void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
   if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 
-void writeDds(const std::filesystem::path& path, const demo::DemoTexture& texture, std::uint8_t tint) {
+void writeDds(const std::filesystem::path& path, const demo::DemoTexture& texture) {
+  const Bytes data = demo::textureData(demo::Edition::Patch, texture);
   const std::optional<dds::Header> header =
-      dds::headerFor(texture.format, texture.patchWidth, texture.patchHeight, 1);
+      dds::headerFor(texture.format, texture.width, texture.height, texture.mipCount);
   if (!header) throw std::runtime_error(std::string("no DDS form for the texture ") + texture.name);
   std::filesystem::create_directories(path.parent_path());
   AssetStream stream;
   if (!stream.create(path.wstring())) throw std::runtime_error("cannot write " + path.string());
   header->write(stream);
-  stream.writeBytes(demo::gradientImage(texture.format, texture.patchWidth, texture.patchHeight, tint));
+  stream.writeBytes(data);
   if (!stream.close()) throw std::runtime_error("cannot write " + path.string());
 }
 
@@ -61,14 +57,11 @@ std::vector<std::string> translatedTips(const std::string& table) {
 }
 
 void writeSharedAssetsFolder(const std::filesystem::path& folder, const std::vector<std::string>& tips) {
-  std::uint8_t tint = 11;
-  for (const demo::DemoTexture& t : demo::kTextures) {
-    writeDds(folder / "Texture2D" / (std::string(t.name) + ".dds"), t, tint);
-    tint = static_cast<std::uint8_t>(tint + 5);
-  }
+  for (const demo::DemoTexture& t : demo::kTextures)
+    writeDds(folder / "Texture2D" / (std::string(t.name) + ".dds"), t);
   for (const demo::DemoFont& f : demo::kFonts) {
     writeBytes(folder / "Font" / (std::string(f.name) + ".ttf"),
-               demo::fontFile(f.name, "Simplified Chinese"));
+               readBytes(demo::fontPath(demo::Edition::Patch, f)));
   }
   for (const demo::DemoScript& s : demo::kScripts) {
     const Bytes data = s.typeId == -9 ? demo::scriptObject(s, 16, 4, tips)

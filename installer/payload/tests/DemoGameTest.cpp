@@ -90,6 +90,11 @@ TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
     ASSERT_TRUE(texture.parse(asset.data.at(t.pathId), kDemoRelease)) << t.name;
     EXPECT_EQ(text(texture.name()), t.name);
     EXPECT_EQ(texture.width(), t.width);
+    EXPECT_EQ(texture.height(), t.height);
+    EXPECT_EQ(texture.mipLevels(), t.mipCount);
+    Bytes pixels = demo::textureData(demo::Edition::Game, t);
+    reorderChannels(t.format, pixels);
+    EXPECT_EQ(texture.imageData(), pixels);
     formats.push_back(texture.textureFormat());
   }
   EXPECT_EQ(formats, (std::vector<std::int32_t>{10, 12, 5, 3}));
@@ -135,8 +140,9 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
     SCOPED_TRACE(t.name);
     Texture2DRecord texture;
     ASSERT_TRUE(texture.parse(shared.data.at(t.pathId), kDemoRelease));
-    EXPECT_EQ(texture.width(), t.patchWidth);
-    EXPECT_EQ(texture.height(), t.patchHeight);
+    EXPECT_EQ(texture.width(), t.width);
+    EXPECT_EQ(texture.height(), t.height);
+    EXPECT_EQ(texture.mipLevels(), t.mipCount);
     EXPECT_EQ(texture.textureFormat(), t.format);
     const Bytes dds = testsupport::readFile(unpak / "Texture2D" / (std::string(t.name) + ".dds"));
     fields::Bytes image(dds.begin() + 128, dds.end());

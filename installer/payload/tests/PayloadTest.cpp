@@ -6,6 +6,7 @@
 #include "DemoGame.h"
 #include "DemoPatch.h"
 #include "PayloadTestSupport.h"
+#include "codecs/DdsFile.h"
 #include "text/TranslationText.h"
 
 using namespace payloadtest;
@@ -171,24 +172,33 @@ TEST(InstallArchive, CarriesTheGivenQmxProgramAndTheTranslatedFilesAsTheyStand) 
   EXPECT_EQ(table->data, testsupport::readFile(kPatchSource / "Localization.txt"));
 }
 
-TEST(InstallArchive, TexturesAreDdsFilesWithDataOfTheSizeTheirFormatNeeds) {
+TEST(InstallArchive, TexturesAreDdsFilesWithEveryMipLevelTheirObjectsCarry) {
   const std::vector<ArchivedEntry> entries = readZip(payloads().install);
   for (const demo::DemoTexture& t : demo::kTextures) {
+    SCOPED_TRACE(t.name);
     const ArchivedEntry* dds = find(entries, kSharedUnpak + "Texture2D/" + t.name + ".dds");
-    ASSERT_NE(dds, nullptr) << t.name;
+    ASSERT_NE(dds, nullptr);
     ASSERT_GE(dds->data.size(), 128u);
     EXPECT_EQ(text(Bytes(dds->data.begin(), dds->data.begin() + 4)), "DDS ");
-    EXPECT_EQ(dds->data[12] | dds->data[13] << 8, t.patchHeight);
-    EXPECT_EQ(dds->data[16] | dds->data[17] << 8, t.patchWidth);
-    EXPECT_EQ(dds->data.size() - 128,
-              static_cast<std::size_t>(demo::imageDataSize(t.format, t.patchWidth, t.patchHeight)))
-        << t.name;
+    EXPECT_EQ(dds->data[12] | dds->data[13] << 8, t.height);
+    EXPECT_EQ(dds->data[16] | dds->data[17] << 8, t.width);
+    EXPECT_EQ(static_cast<std::uint32_t>(dds->data[28]), t.mipCount);
+    EXPECT_EQ(dds->data.size() - 128, dds::imageLength(t.format, t.width, t.height, t.mipCount).value_or(0));
   }
-  // DXT1 blocks take 8 bytes per 4x4 texels, DXT5 16, ARGB32 4 bytes a texel, RGB24 3.
-  EXPECT_EQ(demo::imageDataSize(demo::texture_format::kDxt1, 64, 32), 1024);
-  EXPECT_EQ(demo::imageDataSize(demo::texture_format::kDxt5, 64, 32), 2048);
-  EXPECT_EQ(demo::imageDataSize(demo::texture_format::kArgb32, 32, 32), 4096);
-  EXPECT_EQ(demo::imageDataSize(demo::texture_format::kRgb24, 6, 2), 36);
+}
+
+// As large as a real patch, so that installing the demo tries what installing a real one does.
+TEST(InstallArchive, IsAboutEightMegabytesAndItsLargestEntryIsTheUncompressedAtlas) {
+  const std::uintmax_t archiveSize = std::filesystem::file_size(payloads().install);
+  EXPECT_GT(archiveSize, 7'000'000u);
+  EXPECT_LT(archiveSize, 9'000'000u);
+  const std::vector<CentralRecord> records = centralDirectory(testsupport::readFile(payloads().install));
+  const auto largest = std::max_element(records.begin(), records.end(), [](const auto& a, const auto& b) {
+    return a.uncompressedSize < b.uncompressedSize;
+  });
+  ASSERT_NE(largest, records.end());
+  EXPECT_EQ(largest->name, kSharedUnpak + "Texture2D/UIAtlas.dds");
+  EXPECT_EQ(largest->uncompressedSize, 16'777'344u);  // the header and 2048 x 2048 x 4 bytes
 }
 
 TEST(UninstallArchive, HoldsOnlyWcharTxtDeflatedAsAnMsDosEntry) {
