@@ -3,35 +3,27 @@
 
 #include "DemoGame.h"
 #include "GameAssets.h"
+#include "TextureDecode.h"
 #include "demo/GameFolder.h"
 #include "support/Files.h"
 #include "support/TrueTypeBuilder.h"
 
 namespace {
 
-TEST(DemoGameScreen, AshfallAndTheFirstEnglishTipOnceItsFontIsReal) {
+// Before the patch: the game's own Ashfall screen, its first English tip, in its own EmberSans.
+TEST(DemoGameScreen, TheUnpatchedGameShowsItsOwnScreenTipAndFont) {
   testsupport::TempDirectory folder;
   demo::writeDemoGame(folder.path());
-  testsupport::AssetDescription shared = demo::sharedAsset();
-  for (testsupport::ObjectDescription& object : shared.objects) {
-    if (object.pathId != demo::kFonts[0].pathId) continue;
-    testsupport::FontData font;
-    font.name = demo::kFonts[0].name;
-    font.fontData = testsupport::trueTypeFont(U"Embers", game_test::kPlantedFamily);
-    object.data = testsupport::fontObject(font, testsupport::FontLayout::LargeReferences);
-  }
-  testsupport::writeFile(folder / "Cindermoor_Data" / "sharedassets1.assets",
-                         testsupport::buildAsset(shared).bytes);
-
   const game::ScreenContent content = game::loadScreenContent(folder.path().wstring());
   ASSERT_TRUE(content.screen) << testing::PrintToString(content.failure);
-  const game::Picture& picture = content.screen->picture;
-  ASSERT_EQ(picture.width, 32);
-  ASSERT_EQ(picture.height, 16);
-  // The gradient's blocks by their place in the stored image: (0, 3) at the top, (0, 0) at the bottom.
-  EXPECT_EQ(picture.pixels.front(), 0xFF184931u);
-  EXPECT_EQ(picture.pixels[15 * 32], 0xFF180C18u);
+  const demo::DemoTexture& ashfall = demo::kTextures[0];
+  const testsupport::Bytes data = demo::textureData(demo::Edition::Game, ashfall);
+  EXPECT_EQ(content.screen->picture.pixels,
+            game::decodeTopLevel(ashfall.format, ashfall.width, ashfall.height, data).picture.pixels);
   EXPECT_EQ(content.screen->tip, L"Embers fade faster in the rain.");
+  EXPECT_EQ(content.screen->fontData,
+            testsupport::readFile(demo::fontPath(demo::Edition::Game, demo::kFonts[0])));
+  EXPECT_EQ(content.screen->fontFamilies.front(), L"DejaVu Sans");
 }
 
 TEST(DemoGameScreen, ThePatchsTableGivesItsFirstTranslatedTip) {

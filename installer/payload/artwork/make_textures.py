@@ -695,6 +695,9 @@ def dxt_blocks(level, compression, work):
 
 
 def image_data(img, compression, chain, work):
+    # The engine keeps a texture's rows bottom first, and qmx puts a DDS file's data into the
+    # object as it stands.
+    img = img.transpose(Image.Transpose.FLIP_TOP_BOTTOM)
     out = bytearray()
     for level in levels(img, chain):
         if compression in (DXT1, DXT5):

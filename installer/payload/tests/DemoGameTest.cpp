@@ -3,7 +3,9 @@
 #include <map>
 
 #include "DemoGame.h"
+#include "GameAssets.h"
 #include "PayloadTestSupport.h"
+#include "TextureDecode.h"
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
@@ -162,4 +164,17 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
   }
   for (std::int64_t untouched : {1, 2, 40, 41})
     EXPECT_EQ(shared.data.at(untouched), sharedBefore.data.at(untouched));
+
+  // The game's own program reads back what the patch put there: the patch's Ashfall screen, its
+  // first translated tip and its EmberSans.
+  const game::ScreenContent content = game::loadScreenContent(game.wstring());
+  ASSERT_TRUE(content.screen) << testing::PrintToString(content.failure);
+  const demo::DemoTexture& ashfall = demo::kTextures[0];
+  const Bytes dds = testsupport::readFile(unpak / "Texture2D" / (std::string(ashfall.name) + ".dds"));
+  const std::span<const std::uint8_t> image(dds.begin() + 128, dds.end());
+  EXPECT_EQ(content.screen->picture.pixels,
+            game::decodeTopLevel(ashfall.format, ashfall.width, ashfall.height, image).picture.pixels);
+  EXPECT_EQ(content.screen->tip, L"余烬在雨中熄灭得更快。");
+  EXPECT_EQ(content.screen->fontData, testsupport::readFile(unpak / "Font" / "EmberSans.ttf"));
+  EXPECT_EQ(content.screen->fontFamilies.front(), L"WenQuanYi Micro Hei");
 }
