@@ -12,6 +12,7 @@
 #include "demo/GameFolder.h"
 #include "support/ChildProcess.h"
 #include "support/Files.h"
+#include "support/TestArchives.h"
 #include "support/TrueTypeBuilder.h"
 
 namespace {
@@ -227,17 +228,68 @@ TEST_F(GameScreen, AFontWindowsWillNotLoadGivesTheErrorScreen) {
   expectErrorScreen(run(), game::fontLoadFailure());
 }
 
-TEST_F(GameScreen, TheDemoGameShowsWhatItsFilesHold) {
+// The tip's band of the screen: the rows above the bottom margin that one line of the tip takes.
+Image tipBand(const Image& image) {
+  const int bottom = layout::kClientHeight - layout::tipBottomMargin(layout::kClientHeight);
+  const int top = bottom - 2 * layout::tipFontHeight(layout::kClientHeight);
+  Image band;
+  band.width = image.width;
+  band.height = bottom - top;
+  band.pixels.assign(image.pixels.begin() + static_cast<std::ptrdiff_t>(top) * image.width,
+                     image.pixels.begin() + static_cast<std::ptrdiff_t>(bottom) * image.width);
+  return band;
+}
+
+// The share of pixels that differ between two pictures of the same size, in the rows given.
+double changed(const Image& a, const Image& b, int fromRow, int toRow) {
+  std::size_t differing = 0;
+  for (int y = fromRow; y < toRow; ++y) {
+    for (int x = 0; x < a.width; ++x) differing += !nearColour(a.at(x, y), b.at(x, y));
+  }
+  return static_cast<double>(differing) / (static_cast<double>(toRow - fromRow) * a.width);
+}
+
+// The demo game before and after the patch (its install archive extracted, then qmx run as the
+// batch runs it): the screen and the tip change, and the tip after it is drawn in the patch's font,
+// not in boxes.
+TEST_F(GameScreen, TheDemoGameShowsThePatchsScreenAndTipInThePatchsFont) {
   std::filesystem::copy(
       DEMO_GAME, folder_.path(),
       std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-  const game::ScreenContent content = game::loadScreenContent(folder_.path().wstring());
-  const Shot shot = run();
-  if (content.screen) {
-    EXPECT_EQ(shot.exitCode, 0) << shot.output;
-  } else {
-    expectErrorScreen(shot, content.failure);
+  const Shot before = run();
+  ASSERT_EQ(before.exitCode, 0) << before.output;
+
+  for (const testsupport::ArchivedEntry& entry :
+       testsupport::readZip(std::filesystem::path(PAYLOAD_DIR) / "install.zip")) {
+    if (!entry.name.ends_with('/')) testsupport::writeFile(folder_ / entry.name, entry.data);
   }
+  for (const wchar_t* asset :
+       {L".\\Cindermoor_Data\\resources.assets", L".\\Cindermoor_Data\\sharedassets1.assets"}) {
+    EXPECT_EQ(
+        testsupport::runProgram(testsupport::siblingProgram("qmx"), {L"-i", asset}, folder_.path()).exitCode,
+        0);
+  }
+  const Shot after = run();
+  ASSERT_EQ(after.exitCode, 0) << after.output;
+
+  const int tipTop = layout::kClientHeight - layout::tipBottomMargin(layout::kClientHeight) -
+                     2 * layout::tipFontHeight(layout::kClientHeight);
+  EXPECT_GT(changed(before.image, after.image, 0, tipTop / 2), 0.05) << "the loading screen";
+  EXPECT_GT(changed(before.image, after.image, tipTop,
+                    layout::kClientHeight - layout::tipBottomMargin(layout::kClientHeight)),
+            0.01)
+      << "the tip";
+
+  const game::ScreenContent content = game::loadScreenContent(folder_.path().wstring());
+  ASSERT_TRUE(content.screen) << testing::PrintToString(content.failure);
+  DWORD fonts = 0;
+  const std::vector<std::uint8_t>& font = content.screen->fontData;
+  const std::unique_ptr<void, RemoveFont> added(::AddFontMemResourceEx(
+      const_cast<std::uint8_t*>(font.data()), static_cast<DWORD>(font.size()), nullptr, &fonts));
+  ASSERT_TRUE(added);
+  const Mask tip = whiteMask(tipBand(after.image), 0);
+  EXPECT_GE(agreement(tip, drawnText(content.screen->tip, content.screen->fontFamilies.front())), 0.95);
+  EXPECT_LT(agreement(tip, drawnText(content.screen->tip, L"DejaVu Sans")), 0.9) << "boxes";
 }
 
 }  // namespace
