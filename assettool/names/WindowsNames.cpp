@@ -1,6 +1,7 @@
 #include "names/WindowsNames.h"
 
 #include <algorithm>
+#include <cwctype>
 #include <iterator>
 
 namespace windows_names {
@@ -49,6 +50,18 @@ Problem fileNameProblem(std::wstring_view name) {
   if (name.back() == L'.' || name.back() == L' ') return Problem::TrailingDotOrBlank;
   if (name.size() > kLongestFileName) return Problem::TooLong;
   return Problem::None;
+}
+
+std::wstring foldedCase(std::wstring_view name) {
+  std::wstring folded(name);
+  std::transform(folded.begin(), folded.end(), folded.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c))); });
+  return folded;
+}
+
+bool hasExtension(std::wstring_view name, std::wstring_view extension) {
+  return name.size() >= extension.size() &&
+         foldedCase(name.substr(name.size() - extension.size())) == foldedCase(extension);
 }
 
 }  // namespace windows_names

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // What Windows takes as the name of one file, known on every platform: the kit checks names on
@@ -17,6 +18,12 @@ bool isForbiddenCharacter(wchar_t c);
 // Why the text cannot be the name of one file in a folder, or None.
 enum class Problem { None, Empty, DotName, Separator, Device, Character, TrailingDotOrBlank, TooLong };
 Problem fileNameProblem(std::wstring_view name);
+
+// The name in the letter case that Windows ignores when it compares file names: lower case.
+std::wstring foldedCase(std::wstring_view name);
+
+// Whether the name ends in the extension (".ttf"), in any letter case.
+bool hasExtension(std::wstring_view name, std::wstring_view extension);
 
 // The longest file name, in UTF-16 units.
 inline constexpr std::size_t kLongestFileName = 255;

@@ -1,7 +1,6 @@
 #include "commands/CheckCommand.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <map>
 
 #include "app/KitMessages.h"
@@ -12,6 +11,7 @@
 #include "codecs/TextureFormat.h"
 #include "commands/FontCheck.h"
 #include "commands/KitAsset.h"
+#include "names/WindowsNames.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -30,11 +30,6 @@ std::wstring stemOf(const std::wstring& path) {
   return dot == std::wstring::npos || (separator != std::wstring::npos && dot < separator)
              ? path
              : path.substr(0, dot);
-}
-
-std::wstring lowered(std::wstring text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
-  return text;
 }
 
 // The stem without the numbering of equal names ("Atlas_2" is "Atlas").
@@ -77,7 +72,7 @@ class Checker {
   std::wstring relative(const std::wstring& path) const { return path.substr(folder_.path().size() + 1); }
   // Files are looked up as the file system finds them: on Windows in any letter case.
   static std::wstring key(const std::wstring& path) {
-    return platform::fileNamesIgnoreCase() ? lowered(path) : path;
+    return platform::fileNamesIgnoreCase() ? windows_names::foldedCase(path) : path;
   }
 
   void checkFile(const std::wstring& file) {
@@ -151,7 +146,8 @@ class Checker {
     const std::wstring stem = stemOf(file);
     const std::wstring extension = file.substr(stem.size());
     for (const auto& [lookup, expected] : expected_) {
-      if (lowered(expected.file) == lowered(file)) return L"（名称只差大小写：" + expected.file + L"）";
+      if (windows_names::foldedCase(expected.file) == windows_names::foldedCase(file))
+        return L"（名称只差大小写：" + expected.file + L"）";
     }
     for (const auto& [lookup, expected] : expected_) {
       if (stemOf(expected.file) == stem) return L"（只差扩展名：" + expected.file + L"）";

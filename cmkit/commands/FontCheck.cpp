@@ -1,23 +1,16 @@
 #include "commands/FontCheck.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <new>
 
 #include "app/KitMessages.h"
 #include "fonts/FontCoverage.h"
+#include "names/WindowsNames.h"
 #include "platform/Platform.h"
 #include "stream/AssetStream.h"
+#include "text/UnicodeText.h"
 
 namespace {
-
-bool hasExtension(const std::wstring& path, std::wstring_view extension) {
-  if (path.size() < extension.size()) return false;
-  std::wstring end = path.substr(path.size() - extension.size());
-  std::transform(end.begin(), end.end(), end.begin(),
-                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return end == extension;
-}
 
 std::vector<std::wstring> filesOf(const std::wstring& path) {
   if (!std::filesystem::is_directory(platform::fileSystemPath(path))) return {path};
@@ -37,7 +30,7 @@ std::optional<std::wstring> fontProblem(const std::wstring& path, const std::wst
         bytes ? fonts::missingCharacters(*bytes, wanted) : std::nullopt;
     if (!missing) return shown + std::wstring(kit_messages::kFontUnreadable);
     if (missing->empty()) return std::nullopt;
-    return kit_messages::fontMissing(shown, missing->size(), translation::toWide(*missing));
+    return kit_messages::fontMissing(shown, missing->size(), unicode::toWide(*missing));
   } catch (const std::bad_alloc&) {
     return shown + std::wstring(kit_messages::kFontOutOfMemory);
   }
@@ -65,7 +58,7 @@ int checkFonts(const std::wstring& folder, const std::wstring& shownFolder,
   if (characters.empty()) return 0;
   const std::u32string wanted(characters.begin(), characters.end());
   std::vector<std::wstring> fonts = platform::filesBelow(folder);
-  std::erase_if(fonts, [](const std::wstring& file) { return !hasExtension(file, L".ttf"); });
+  std::erase_if(fonts, [](const std::wstring& file) { return !windows_names::hasExtension(file, L".ttf"); });
   std::sort(fonts.begin(), fonts.end());
   int lacking = 0;
   for (const std::wstring& font : fonts) {

@@ -23,30 +23,24 @@ constexpr std::uint16_t kChineseSimplified = 0x0804;
 // Resources are read through 32-bit sizes, and the whole program must stay loadable.
 constexpr std::uintmax_t kLargestArchive = std::uintmax_t{1} << 31;
 
-std::wstring joined(const std::wstring& folder, const std::wstring& path) {
-  return folder + platform::kPathSeparator + path;
-}
-
-std::string entryName(const std::wstring& path, bool folder) {
-  std::wstring name = path;
-  std::replace(name.begin(), name.end(), platform::kPathSeparator, L'/');
-  if (folder) name += L'/';
-  // The patch's names were checked to have a GBK form when the layout was read.
-  return kit_platform::toGbk(name).value_or(std::string());
+// The patch's names were checked to have a GBK form when the layout was read.
+std::string gbkEntryName(const std::wstring& path, bool folder) {
+  return kit_platform::toGbk(pack::entryName(path, folder)).value_or(std::string());
 }
 
 std::vector<pack::ArchiveEntry> installEntries(const pack::PatchLayout& patch, const std::wstring& qmx) {
   std::vector<pack::ArchiveEntry> entries;
-  for (const std::wstring& folder : patch.folders) entries.push_back({entryName(folder, true), Bytes()});
+  for (const std::wstring& folder : patch.folders) entries.push_back({gbkEntryName(folder, true), Bytes()});
   for (const std::wstring& file : patch.files) {
-    entries.push_back({entryName(file, false), joined(patch.root, file)});
+    entries.push_back({gbkEntryName(file, false), pack::joined(patch.root, file)});
   }
   if (!patch.unpacked.empty()) {
-    entries.push_back({entryName(pack::qmxEntry(patch), false), qmx});
-    entries.push_back({entryName(pack::importCopyEntry(patch), false), pack::importLinesCopy(patch)});
+    entries.push_back({gbkEntryName(pack::qmxEntry(patch), false), qmx});
+    entries.push_back({gbkEntryName(pack::importCopyEntry(patch), false), pack::importLinesCopy(patch)});
   }
   const std::string batch = pack::batchFile(patch);
-  entries.push_back({entryName(std::wstring(pack::kBatchEntry), false), Bytes(batch.begin(), batch.end())});
+  entries.push_back(
+      {gbkEntryName(std::wstring(pack::kBatchEntry), false), Bytes(batch.begin(), batch.end())});
   return entries;
 }
 
@@ -101,7 +95,7 @@ class Packer {
       return notPacked();
     const translation::Characters characters = translationCharacters(options_.patch, print_);
     for (const pack::UnpackedFolder& folder : patch->unpacked) {
-      checkFonts(joined(options_.patch, folder.path), folder.path, characters, print_);
+      checkFonts(pack::joined(options_.patch, folder.path), folder.path, characters, print_);
     }
     return write(*patch, characters) ? 0 : notPacked();
   }
@@ -117,8 +111,9 @@ class Packer {
     bool passed = true;
     for (const pack::UnpackedFolder& folder : patch.unpacked) {
       print_(std::wstring(kit_messages::kChecking) + folder.path + L" → " + folder.assetPath);
-      const std::optional<FileCheck> check = checkReplacementFiles(
-          joined(*options_.game, folder.assetPath), joined(options_.patch, folder.path), classes_, print_);
+      const std::optional<FileCheck> check =
+          checkReplacementFiles(pack::joined(*options_.game, folder.assetPath),
+                                pack::joined(options_.patch, folder.path), classes_, print_);
       if (!check || check->problems > 0) {
         print_(std::wstring(kit_messages::kCheckFailed) + folder.path);
         passed = false;
@@ -129,11 +124,11 @@ class Packer {
 
   bool readPrograms(const pack::PatchLayout& patch) {
     const std::wstring kit = kit_platform::programFolder();
-    installerPath_ = options_.installer.value_or(joined(kit, L"cmpatch.exe"));
+    installerPath_ = options_.installer.value_or(pack::joined(kit, L"cmpatch.exe"));
     installer_ = readWholeFile(installerPath_);
     bool found = isWindowsProgram(installer_);
     if (!found) print_(std::wstring(kit_messages::kProgramMissing) + installerPath_);
-    qmxPath_ = options_.qmx.value_or(joined(kit, L"qmx.exe"));
+    qmxPath_ = options_.qmx.value_or(pack::joined(kit, L"qmx.exe"));
     if (!patch.unpacked.empty() && !isWindowsProgram(readWholeFile(qmxPath_))) {
       print_(std::wstring(kit_messages::kProgramMissing) + qmxPath_);
       found = false;

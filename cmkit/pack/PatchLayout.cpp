@@ -1,7 +1,6 @@
 #include "pack/PatchLayout.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <filesystem>
 
 #include "app/KitMessages.h"
@@ -9,6 +8,7 @@
 #include "platform/KitPlatform.h"
 #include "platform/Platform.h"
 #include "serialized/SerializedFile.h"
+#include "text/UnicodeText.h"
 
 namespace pack {
 namespace {
@@ -21,15 +21,9 @@ constexpr std::uintmax_t kLargestFile = 0xFFFFFFFFu;
 // Entries that the packing adds besides the patch's own: qmx.exe, the import lines' copy, the batch.
 constexpr std::size_t kAddedEntries = 3;
 
-std::wstring lowered(std::wstring text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return text;
-}
-
 // Entry names compare as Windows compares file names.
 bool sameEntry(const std::wstring& a, std::wstring_view b) {
-  return lowered(a) == lowered(std::wstring(b));
+  return windows_names::foldedCase(a) == windows_names::foldedCase(b);
 }
 
 std::wstring parentOf(const std::wstring& path) {
@@ -40,10 +34,6 @@ std::wstring parentOf(const std::wstring& path) {
 std::wstring nameOf(const std::wstring& path) {
   const std::size_t separator = path.find_last_of(platform::kPathSeparator);
   return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
-std::wstring joined(const std::wstring& folder, const std::wstring& name) {
-  return folder.empty() ? name : folder + platform::kPathSeparator + name;
 }
 
 bool isUnpackedFolderName(const std::wstring& name) {
@@ -151,10 +141,7 @@ class LayoutReader {
       if (end == std::wstring::npos) break;
       start = end + 1;
     }
-    std::wstring entry = path;
-    std::replace(entry.begin(), entry.end(), platform::kPathSeparator, L'/');
-    if (folder) entry += L'/';
-    const std::optional<std::string> gbk = kit_platform::toGbk(entry);
+    const std::optional<std::string> gbk = kit_platform::toGbk(entryName(path, folder));
     if (!gbk) return refuse(kit_messages::kNotGbk, path);
     if (gbk->size() > kLongestEntryName) {
       refuse(kit_messages::kEntryNameTooLong, path + L"（" + std::to_wstring(gbk->size()) + L" 字节）");
@@ -238,6 +225,17 @@ std::optional<PatchLayout> readPatchLayout(const std::wstring& root, const std::
   return LayoutReader(root, game, print).read();
 }
 
+std::wstring joined(const std::wstring& folder, const std::wstring& path) {
+  return folder.empty() ? path : folder + platform::kPathSeparator + path;
+}
+
+std::wstring entryName(const std::wstring& path, bool folder) {
+  std::wstring name = path;
+  std::replace(name.begin(), name.end(), platform::kPathSeparator, L'/');
+  if (folder) name += L'/';
+  return name;
+}
+
 std::wstring qmxEntry(const PatchLayout& patch) {
   return patch.unpacked.front().path + L"\\qmx.exe";
 }
@@ -259,12 +257,9 @@ std::string batchFile(const PatchLayout& patch) {
 
 std::vector<std::uint8_t> importLinesCopy(const PatchLayout& patch) {
   std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  auto append = [&](wchar_t c) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-  };
   for (const std::wstring& line : importLines(patch)) {
-    for (wchar_t c : line + L"\r\n") append(c);
+    // The lines have a GBK form, so each character is one UTF-16 unit.
+    for (wchar_t c : line + L"\r\n") unicode::appendUtf16le(bytes, static_cast<char32_t>(c));
   }
   return bytes;
 }

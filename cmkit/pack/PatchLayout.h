@@ -31,6 +31,12 @@ struct PatchLayout {
 std::optional<PatchLayout> readPatchLayout(const std::wstring& root, const std::optional<std::wstring>& game,
                                            const LinePrinter& print);
 
+// The path inside the folder, formed with a backslash; the path alone when the folder is empty.
+std::wstring joined(const std::wstring& folder, const std::wstring& path);
+
+// The archive's name of a path in the patch: "/" separators, and a folder's ending in "/".
+std::wstring entryName(const std::wstring& path, bool folder);
+
 // The entries that the packing adds: they must not be in the patch.
 std::wstring qmxEntry(const PatchLayout& patch);
 std::wstring importCopyEntry(const PatchLayout& patch);

@@ -27,7 +27,4 @@ void addShownCharacters(Characters& characters, const std::u32string& text);
 // wchar.txt: UTF-16LE with a byte-order mark, the characters in ascending order, then U+FFFD.
 std::vector<std::uint8_t> wcharText(const Characters& characters);
 
-// The characters as text, for a message.
-std::wstring toWide(const std::u32string& characters);
-
 }  // namespace translation

@@ -14,32 +14,20 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "BmpFile.h"
 #include "GameAssets.h"
+#include "GdiHandles_win.h"
 #include "ScreenLayout.h"
 
 namespace {
 
 namespace layout = game::layout;
 
-struct DeleteGdiObject {
-  void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
-template <typename Handle>
-using GdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, DeleteGdiObject>;
-
-struct DeleteDc {
-  void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
-using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc>;
-
-struct RemoveFont {
-  void operator()(HANDLE font) const { ::RemoveFontMemResourceEx(font); }
-};
-using FontResource = std::unique_ptr<void, RemoveFont>;
+using game::FontResource;
+using game::GdiObject;
+using game::MemoryDc;
 
 struct FreeArguments {
   void operator()(LPWSTR* arguments) const { ::LocalFree(arguments); }

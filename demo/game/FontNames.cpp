@@ -4,8 +4,8 @@
 #include <optional>
 #include <tuple>
 
-#include "WideText.h"
 #include "stream/AssetStream.h"
+#include "text/UnicodeText.h"
 
 namespace game {
 namespace {
@@ -55,22 +55,9 @@ std::optional<std::tuple<int, int, int>> rankOf(const NameRecord& record) {
 }
 
 std::optional<std::wstring> utf16BigEndian(const std::vector<std::uint8_t>& bytes) {
-  if (bytes.size() % 2 != 0) return std::nullopt;
-  std::wstring text;
-  for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    const char32_t unit = static_cast<char32_t>(bytes[i] << 8 | bytes[i + 1]);
-    if (unit >= 0xDC00 && unit <= 0xDFFF) return std::nullopt;
-    if (unit < 0xD800 || unit > 0xDBFF) {
-      appendCharacter(text, unit);
-      continue;
-    }
-    if (i + 3 >= bytes.size()) return std::nullopt;
-    const char32_t low = static_cast<char32_t>(bytes[i + 2] << 8 | bytes[i + 3]);
-    if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
-    appendCharacter(text, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-    i += 2;
-  }
-  return text;
+  const std::optional<std::u32string> text = unicode::fromUtf16(bytes, true);
+  if (!text) return std::nullopt;
+  return unicode::toWide(*text);
 }
 
 std::optional<std::wstring> ascii(const std::vector<std::uint8_t>& bytes) {

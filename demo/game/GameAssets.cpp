@@ -4,13 +4,13 @@
 #include <new>
 
 #include "FontNames.h"
-#include "WideText.h"
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
 #include "serialized/EngineVersion.h"
 #include "serialized/SerializedFile.h"
+#include "text/UnicodeText.h"
 
 namespace game {
 namespace {
@@ -27,6 +27,13 @@ constexpr std::wstring_view kCannotRead = L"无法读取游戏数据 / cannot re
 
 std::wstring line(std::wstring_view subject, std::wstring_view reason) {
   return std::wstring(kCannotRead) + std::wstring(subject) + L" (" + std::wstring(reason) + L")";
+}
+
+std::optional<std::wstring> wideFromUtf8(std::string_view bytes) {
+  const std::optional<std::u32string> text =
+      unicode::fromUtf8({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  if (!text) return std::nullopt;
+  return unicode::toWide(*text);
 }
 
 std::wstring wideName(std::string_view name) {

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <type_traits>
 
 #include "GameAssets.h"
+#include "GdiHandles_win.h"
 #include "ScreenLayout.h"
 #include "demo/GameFolder.h"
 #include "support/ChildProcess.h"
@@ -20,17 +20,9 @@ namespace {
 namespace layout = game::layout;
 using game_test::Bytes;
 
-struct DeleteGdiObject {
-  void operator()(HGDIOBJ object) const { ::DeleteObject(object); }
-};
-template <typename Handle>
-using GdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, DeleteGdiObject>;
-struct DeleteDc {
-  void operator()(HDC dc) const { ::DeleteDC(dc); }
-};
-struct RemoveFont {
-  void operator()(HANDLE font) const { ::RemoveFontMemResourceEx(font); }
-};
+using game::GdiObject;
+using game::MemoryDc;
+using game::RemoveFont;
 
 struct Image {
   int width = 0;
@@ -119,7 +111,7 @@ Mask drawnText(const std::wstring& text, const std::wstring& face) {
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  const std::unique_ptr<std::remove_pointer_t<HDC>, DeleteDc> dc(::CreateCompatibleDC(nullptr));
+  const MemoryDc dc(::CreateCompatibleDC(nullptr));
   const GdiObject<HBITMAP> bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   const GdiObject<HFONT> font(::CreateFontW(
       -layout::tipFontHeight(layout::kClientHeight), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,

@@ -18,7 +18,7 @@
 #include "support/SerializedFileBuilder.h"
 #include "support/TestArchives.h"
 #include "support/TrueTypeBuilder.h"
-#include "text/TranslationText.h"
+#include "text/UnicodeText.h"
 
 using namespace testsupport;
 
@@ -157,7 +157,7 @@ TEST_F(KitPack, WritesAnInstallerWhoseArchivesHaveEveryPropertyTheExtractionAndT
   EXPECT_NE(
       std::find(lines.begin(), lines.end(),
                 L"Cindermoor_Data\\resources_unpak\\Font\\Body.ttf：缺少 3 个字符，游戏里会显示为方框：欢迎" +
-                    translation::toWide(U"𠮷")),
+                    unicode::toWide(U"𠮷")),
       lines.end())
       << "the font's missing characters, exactly";
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output().parent_path()),
@@ -207,7 +207,9 @@ TEST_F(KitPack, WritesAnInstallerWhoseArchivesHaveEveryPropertyTheExtractionAndT
     const bool folder = r.name.ends_with('/');
     EXPECT_EQ(r.method, folder ? 0 : 8);
     EXPECT_EQ(r.externalAttributes, folder ? 0x10u : 0x20u);
-    if (folder) EXPECT_EQ(r.compressedSize + r.uncompressedSize, 0u);
+    if (folder) {
+      EXPECT_EQ(r.compressedSize + r.uncompressedSize, 0u);
+    }
   }
   EXPECT_EQ(recorded, names) << "each folder before what it holds, the batch last";
 

@@ -13,6 +13,7 @@
 #include "fonts/FontCoverage.h"
 #include "support/ChildProcess.h"
 #include "text/TranslationText.h"
+#include "text/UnicodeText.h"
 
 using namespace payloadtest;
 
@@ -78,7 +79,7 @@ TEST(DemoFonts, TheGameFontsHaveAGlyphForEveryCharacterOfTheEnglishGame) {
     const std::optional<std::u32string> missing =
         fonts::missingCharacters(demo::readBytes(demo::fontPath(demo::Edition::Game, f)), wanted);
     ASSERT_TRUE(missing.has_value()) << f.name;
-    EXPECT_EQ(translation::toWide(*missing), L"") << f.name;
+    EXPECT_EQ(unicode::toWide(*missing), L"") << f.name;
   }
 }
 
