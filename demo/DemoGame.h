@@ -71,8 +71,8 @@ inline constexpr std::array<const char*, 2> kWorlds = {"AshenReach", "Saltmarsh"
 inline constexpr const char* kLocalizationName = "Localization";
 
 // The fonts and textures are made at build time from Debian's fonts and by the project's artwork
-// generator (installer/payload/fonts, installer/payload/artwork/make_textures.py), once as the
-// English game has them and once as the patch has them.
+// generators (demo/content: make_fonts.py, make_textures.py), once as the English game has them and
+// once as the patch has them.
 enum class Edition { Game, Patch };
 
 // A font's TrueType file.

@@ -1,7 +1,7 @@
 # The demo's fonts and textures at real size, made at build time into ${DEMO_CONTENT_DIR} for the
 # demo game and the demo patch (Linux build only, like them): the fonts cut from Debian's font
-# packages to the characters each edition shows (fonts/make_fonts.py), the textures drawn by the
-# artwork generator (artwork/make_textures.py).
+# packages to the characters each edition shows (make_fonts.py), the textures drawn by
+# make_textures.py with the installer's drawing helpers (installer/skin/make_artwork.py).
 include_guard(GLOBAL)
 if(CMAKE_CROSSCOMPILING)
   return()
@@ -24,20 +24,20 @@ foreach(edition game patch)
 endforeach()
 
 set(content_source "${CMAKE_CURRENT_LIST_DIR}")
-file(GLOB_RECURSE translation_texts CONFIGURE_DEPENDS "${content_source}/patch/*.txt"
-     "${content_source}/patch/*.xml")
+file(GLOB_RECURSE translation_texts CONFIGURE_DEPENDS "${DEMO_PATCH_SOURCE}/*.txt"
+     "${DEMO_PATCH_SOURCE}/*.xml")
 add_custom_command(
   OUTPUT ${demo_font_files}
-  COMMAND "${DEBIAN_PYTHON3}" "${content_source}/fonts/make_fonts.py" "${content_source}/patch"
+  COMMAND "${DEBIAN_PYTHON3}" "${content_source}/make_fonts.py" "${DEMO_PATCH_SOURCE}"
           "${DEMO_CONTENT_DIR}/fonts"
-  DEPENDS "${content_source}/fonts/make_fonts.py" ${translation_texts}
+  DEPENDS "${content_source}/make_fonts.py" ${translation_texts}
   COMMENT "Cutting the demo's fonts into ${DEMO_CONTENT_DIR}/fonts"
   VERBATIM)
 add_custom_command(
   OUTPUT ${demo_texture_files}
-  COMMAND "${DEBIAN_PYTHON3}" "${content_source}/artwork/make_textures.py"
+  COMMAND "${DEBIAN_PYTHON3}" "${content_source}/make_textures.py"
           "${DEMO_CONTENT_DIR}/textures"
-  DEPENDS "${content_source}/artwork/make_textures.py" "${content_source}/artwork/make_artwork.py"
+  DEPENDS "${content_source}/make_textures.py" "${CMAKE_SOURCE_DIR}/installer/skin/make_artwork.py"
   COMMENT "Drawing the demo's textures into ${DEMO_CONTENT_DIR}/textures"
   VERBATIM)
 set(DEMO_CONTENT_FILES ${demo_font_files} ${demo_texture_files})

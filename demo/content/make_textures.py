@@ -30,7 +30,8 @@ import tempfile
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# The installer's skin generator holds the drawing helpers and the gold both share.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "installer", "skin"))
 from make_artwork import GOLD, gradient, mix, smoothstep  # noqa: E402
 
 BOX = Image.Resampling.BOX
