@@ -217,6 +217,28 @@ TEST_F(Extraction, AnEmptyArchiveIsComplete) {
 
 // This test program carries no patch archives: the run reports the missing resource in a narrow
 // box without a caption and ends as a failed one, leaving no temporary file behind.
+// A message box of this process with an empty caption: other tests' dialogs may be on the screen.
+HWND ownBoxWithoutCaption() {
+  struct Search {
+    HWND found = nullptr;
+  } search;
+  ::EnumWindows(
+      [](HWND window, LPARAM into) -> BOOL {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        wchar_t className[16] = {};
+        ::GetClassNameW(window, className, 16);
+        if (process != ::GetCurrentProcessId() || std::wstring(className) != L"#32770" ||
+            ::GetWindowTextLengthW(window) != 0) {
+          return TRUE;
+        }
+        reinterpret_cast<Search*>(into)->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 TEST_F(Extraction, ARunWithoutItsArchiveFailsAndLeavesNothing) {
   const auto temporaryFiles = [] {
     std::vector<std::filesystem::path> found;
@@ -230,7 +252,7 @@ TEST_F(Extraction, ARunWithoutItsArchiveFailsAndLeavesNothing) {
   std::thread worker([&] { result = RunInstall(nullptr, view_); });
   HWND box = nullptr;
   for (int i = 0; i < 300 && box == nullptr; ++i) {
-    box = ::FindWindowW(L"#32770", L"");
+    box = ownBoxWithoutCaption();
     if (box == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   ASSERT_NE(box, nullptr) << "the missing-resource box";

@@ -27,6 +27,17 @@ orange=$(convert "$out" -alpha off -fuzz 7% -fill black +opaque 'rgb(250,160,0)'
   -format '%[fx:round(mean*w*h)]' info:)
 size=$(identify -format '%wx%h' "$out")
 xdotool key --window "$window" Escape
+# Ended by Esc within a few seconds; one that hangs is stopped and fails the test.
+for _ in $(seq 500); do
+  kill -0 "$installer" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$installer" 2>/dev/null; then
+  pkill -P "$installer" || true
+  kill "$installer" || true
+  echo "the installer did not end within 50 s after Esc and was stopped"
+  exit 1
+fi
 status=0
 wait "$installer" || status=$?
 

@@ -12,23 +12,36 @@ struct ChildResult {
   std::string output;  // standard output, bytes as written
 };
 
-// Runs a program with the arguments in the working folder, feeds it the input on standard input
-// and collects its standard output until it ends.
-ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
-                       const std::filesystem::path& workingFolder, const std::string& input = {});
+// How long a child may run. One that has not ended by then is stopped, with what it started, and
+// the runner throws, which fails the test that started it with the program's name.
+inline constexpr unsigned kChildSecondsLimit = 50;
 
-#ifndef _WIN32
-// What a child may take before it is stopped (0: no limit).
+inline std::string outlivedItsLimit(const std::filesystem::path& program, unsigned seconds) {
+  return program.filename().string() + " did not end within " + std::to_string(seconds) +
+         " s and was stopped";
+}
+
+// What a child may take before it is stopped.
 struct ChildLimits {
-  unsigned seconds = 0;            // ended by SIGALRM after that long
-  std::uint64_t addressSpace = 0;  // bytes of address space (RLIMIT_AS): allocations beyond fail
+  unsigned seconds = kChildSecondsLimit;
+#ifndef _WIN32
+  std::uint64_t addressSpace = 0;  // bytes of address space (RLIMIT_AS), 0 for none: allocations beyond fail
+#endif
 };
 
-// runProgram, within the limits.
+// Runs a program with the arguments in the working folder, feeds it the input on standard input
+// and collects its standard output until it ends, within the limits.
 ChildResult runLimitedProgram(const std::filesystem::path& program,
                               const std::vector<std::wstring>& arguments,
-                              const std::filesystem::path& workingFolder, const ChildLimits& limits);
-#endif
+                              const std::filesystem::path& workingFolder, const ChildLimits& limits,
+                              const std::string& input = {});
+
+// The same within the time limit every child has.
+inline ChildResult runProgram(const std::filesystem::path& program,
+                              const std::vector<std::wstring>& arguments,
+                              const std::filesystem::path& workingFolder, const std::string& input = {}) {
+  return runLimitedProgram(program, arguments, workingFolder, ChildLimits{}, input);
+}
 
 // A program built beside the running test, named without its platform suffix.
 std::filesystem::path siblingProgram(const std::string& name);

@@ -1,8 +1,12 @@
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
@@ -15,22 +19,53 @@ const char* const kLineEnd = "\n";
 
 namespace {
 
-void applyLimits(const ChildLimits& limits) {
-  if (limits.addressSpace != 0) {
-    const rlimit addressSpace{limits.addressSpace, limits.addressSpace};
-    if (setrlimit(RLIMIT_AS, &addressSpace) != 0) _exit(126);
-  }
-  if (limits.seconds != 0) alarm(limits.seconds);  // stays set across exec
+void applyAddressSpaceLimit(const ChildLimits& limits) {
+  if (limits.addressSpace == 0) return;
+  const rlimit addressSpace{limits.addressSpace, limits.addressSpace};
+  if (setrlimit(RLIMIT_AS, &addressSpace) != 0) _exit(126);
 }
 
-ChildResult run(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
-                const std::filesystem::path& workingFolder, const std::string& input,
-                const ChildLimits& limits) {
+// Reads the child's output until every process that holds the pipe has closed it, or until the
+// deadline, when the child's process group (it and what it started) is killed. True if it ended
+// in time.
+bool readUntilEndOrDeadline(int output, pid_t group, std::chrono::steady_clock::time_point deadline,
+                            std::string& into) {
+  using namespace std::chrono;
+  bool inTime = true;
+  char buffer[4096];
+  for (;;) {
+    if (inTime) {
+      const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+      pollfd ready{output, POLLIN, 0};
+      const int polled = left > 0 ? poll(&ready, 1, static_cast<int>(left)) : 0;
+      if (polled < 0 && errno == EINTR) continue;
+      if (polled == 0) {
+        kill(-group, SIGKILL);
+        inTime = false;
+      }
+    }
+    const ssize_t got = read(output, buffer, sizeof buffer);
+    if (got > 0) {
+      into.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      return inTime;
+    }
+  }
+}
+
+}  // namespace
+
+ChildResult runLimitedProgram(const std::filesystem::path& program,
+                              const std::vector<std::wstring>& arguments,
+                              const std::filesystem::path& workingFolder, const ChildLimits& limits,
+                              const std::string& input) {
   int toChild[2];
   int fromChild[2];
   if (pipe(toChild) != 0 || pipe(fromChild) != 0) throw std::runtime_error("pipe");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
   const pid_t pid = fork();
   if (pid == 0) {
+    setpgid(0, 0);  // a group of its own, so that what it starts is stopped with it
     dup2(toChild[0], STDIN_FILENO);
     dup2(fromChild[1], STDOUT_FILENO);
     close(toChild[1]);
@@ -41,10 +76,11 @@ ChildResult run(const std::filesystem::path& program, const std::vector<std::wst
     std::vector<char*> argv;
     for (std::string& a : narrow) argv.push_back(a.data());
     argv.push_back(nullptr);
-    applyLimits(limits);  // last: this process may already hold more address space than the limit
+    applyAddressSpaceLimit(limits);  // last: this process may already hold more address space than the limit
     execv(argv[0], argv.data());
     _exit(127);
   }
+  setpgid(pid, pid);  // as the child does, whichever of the two runs first
   close(toChild[0]);
   close(fromChild[1]);
   if (!input.empty()) [[maybe_unused]]
@@ -52,27 +88,13 @@ ChildResult run(const std::filesystem::path& program, const std::vector<std::wst
   close(toChild[1]);
 
   ChildResult result;
-  char buffer[4096];
-  ssize_t got = 0;
-  while ((got = read(fromChild[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, got);
+  const bool inTime = readUntilEndOrDeadline(fromChild[0], pid, deadline, result.output);
   close(fromChild[0]);
   int status = 0;
   waitpid(pid, &status, 0);
+  if (!inTime) throw std::runtime_error(outlivedItsLimit(program, limits.seconds));
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
-}
-
-}  // namespace
-
-ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
-                       const std::filesystem::path& workingFolder, const std::string& input) {
-  return run(program, arguments, workingFolder, input, {});
-}
-
-ChildResult runLimitedProgram(const std::filesystem::path& program,
-                              const std::vector<std::wstring>& arguments,
-                              const std::filesystem::path& workingFolder, const ChildLimits& limits) {
-  return run(program, arguments, workingFolder, {}, limits);
 }
 
 std::string consoleBytes(std::wstring_view text) {

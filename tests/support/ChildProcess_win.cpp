@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "support/ChildProcess.h"
 
@@ -45,8 +46,10 @@ std::wstring quoted(const std::wstring& argument) {
 
 const char* const kLineEnd = "\r\n";
 
-ChildResult runProgram(const std::filesystem::path& program, const std::vector<std::wstring>& arguments,
-                       const std::filesystem::path& workingFolder, const std::string& input) {
+ChildResult runLimitedProgram(const std::filesystem::path& program,
+                              const std::vector<std::wstring>& arguments,
+                              const std::filesystem::path& workingFolder, const ChildLimits& limits,
+                              const std::string& input) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   Handle inRead, inWrite, outRead, outWrite;
   if (!CreatePipe(inRead.out(), inWrite.out(), &inherit, 0) ||
@@ -59,6 +62,16 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   std::wstring commandLine = quoted(program.wstring());
   for (const std::wstring& argument : arguments) commandLine += L" " + quoted(argument);
 
+  // The child and everything it starts belong to one job, so that all of them can be stopped.
+  Handle job;
+  *job.out() = CreateJobObjectW(nullptr, nullptr);
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION killOnClose{};
+  killOnClose.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (job.get() == nullptr || !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation,
+                                                       &killOnClose, sizeof killOnClose)) {
+    throw std::runtime_error("CreateJobObjectW");
+  }
+
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -66,27 +79,44 @@ ChildResult runProgram(const std::filesystem::path& program, const std::vector<s
   startup.hStdOutput = outWrite.get();
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      workingFolder.wstring().c_str(), &startup, &process)) {
+  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
+                      nullptr, workingFolder.wstring().c_str(), &startup, &process)) {
     throw std::runtime_error("CreateProcessW");
   }
   Handle processHandle, threadHandle;
   *processHandle.out() = process.hProcess;
   *threadHandle.out() = process.hThread;
+  // A child of a runner that is itself in a job is put into a job inside it, which Windows 8 and
+  // later allow; where that fails, a child that hangs is stopped alone.
+  const bool inJob = AssignProcessToJobObject(job.get(), processHandle.get()) != FALSE;
+  ResumeThread(threadHandle.get());
   inRead.reset();
   outWrite.reset();
 
+  // Read on a thread of its own, so that the wait below keeps its time limit even while a child
+  // that hangs holds the pipe open.
+  ChildResult result;
+  std::thread reader([&result, &outRead] {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(outRead.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+      result.output.append(buffer, got);
+  });
   DWORD written = 0;
   if (!input.empty())
     WriteFile(inWrite.get(), input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
   inWrite.reset();
 
-  ChildResult result;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(outRead.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-    result.output.append(buffer, got);
-  WaitForSingleObject(processHandle.get(), INFINITE);
+  const bool ended = WaitForSingleObject(processHandle.get(), limits.seconds * 1000) == WAIT_OBJECT_0;
+  // Whatever is left of the job (a hung child, or what it started and left behind) is stopped, which
+  // also closes the pipe for the reader.
+  if (inJob) {
+    TerminateJobObject(job.get(), 1);
+  } else if (!ended) {
+    TerminateProcess(processHandle.get(), 1);
+  }
+  reader.join();
+  if (!ended) throw std::runtime_error(outlivedItsLimit(program, limits.seconds));
   DWORD exitCode = 0;
   GetExitCodeProcess(processHandle.get(), &exitCode);
   result.exitCode = static_cast<int>(exitCode);
