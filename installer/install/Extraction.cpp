@@ -1,6 +1,5 @@
 #include "install/Extraction.h"
 
-#include <dbghelp.h>
 #include <unzip.h>
 
 #include <algorithm>
@@ -142,9 +141,20 @@ EntryResult ReplaceFile(const std::wstring& path, const Entry& entry, const char
   return EntryResult::Written;
 }
 
+// Makes every missing folder of the path up to its last backslash: for a file its folders, for a
+// folder entry (whose path ends in one) the folder itself. Split on the wide path, since in GBK the
+// second byte of a character can be a backslash (誠 is D5 5C). A folder that cannot be made shows
+// when the file in it cannot be written.
+void CreateFoldersOf(const std::wstring& path) {
+  for (std::size_t end = path.find(L'\\'); end != std::wstring::npos; end = path.find(L'\\', end + 1)) {
+    const std::wstring folder = path.substr(0, end);
+    if (folder != L".") ::CreateDirectoryW(folder.c_str(), nullptr);  // one already there is kept
+  }
+}
+
 EntryResult WriteEntry(const Entry& entry, const char* data) {
   const std::wstring path = OutputPath(entry.name);
-  ::MakeSureDirectoryPathExists(ToNarrow(path).c_str());
+  CreateFoldersOf(path);
   const EntryResult result = entry.IsFolder() ? EntryResult::Written : ReplaceFile(path, entry, data);
   // A target that could not be written keeps what it had, its attributes too.
   if (result != EntryResult::TargetUnwritable) ::SetFileAttributesW(path.c_str(), entry.info.external_fa);

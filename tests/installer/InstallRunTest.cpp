@@ -155,6 +155,26 @@ class InstallRun : public InstallerWindow {
     return installer;
   }
 
+  // The installer of the patch folder, packed by cmkit as a translator runs it, as setup.exe.
+  void pack(const std::filesystem::path& patch, std::vector<std::wstring> options) {
+    std::vector<std::wstring> arguments = {L"pack", patch.wstring(), L"-o", (tools_ / "setup.exe").wstring()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const ChildResult packed = runProgram(siblingProgram("cmkit"), arguments, tools_.path());
+    ASSERT_EQ(packed.exitCode, 0) << packed.output;
+  }
+
+  // setup.exe installed into the game folder, the shortcut question answered, the final message closed.
+  void installPacked(int shortcutAnswer) {
+    auto installer = startAndInstall(tools_ / "setup.exe", game_.path());
+    const HWND question = waitForMessageBox(kShortcutCaption);
+    ASSERT_NE(question, nullptr) << "the shortcut question";
+    press(question, shortcutAnswer);
+    const HWND final = waitForMessageBox(kPublisherName);
+    ASSERT_NE(final, nullptr) << "the final message";
+    press(final, IDOK);
+    EXPECT_EQ(installer->waitForExit(), 1);
+  }
+
   // Waits for the error box of that caption, checks its text and closes it.
   void closeErrorBox(const wchar_t* caption, const wchar_t* text, std::chrono::milliseconds wait) {
     const HWND box = waitForMessageBox(caption, wait);
@@ -247,21 +267,9 @@ TEST_F(InstallRun, InstallsAPatchThatCmkitPackedFromAFolderItHasNeverSeen) {
             Bytes(table.begin(), table.end()));
   writeFile(patch / L"Data/Config/XUi/界面说明.xml", Bytes{'<', 'x', '/', '>'});
   writeFile(patch / L"Data/Mods/汉化/readme.txt", Bytes{'o', 'k'});
-  const ChildResult packed = runProgram(
-      siblingProgram("cmkit"),
-      {L"pack", patch.wstring(), L"--game", game_.path().wstring(), L"-o", (tools_ / "setup.exe").wstring()},
-      tools_.path());
-  ASSERT_EQ(packed.exitCode, 0) << packed.output;
+  ASSERT_NO_FATAL_FAILURE(pack(patch, {L"--game", game_.path().wstring()}));
   const FolderContents before = folderContents(game_.path());
-
-  auto installer = startAndInstall(tools_ / "setup.exe", game_.path());
-  const HWND question = waitForMessageBox(kShortcutCaption);
-  ASSERT_NE(question, nullptr) << "the shortcut question";
-  press(question, IDYES);
-  const HWND final = waitForMessageBox(kPublisherName);
-  ASSERT_NE(final, nullptr) << "the final message";
-  press(final, IDOK);
-  EXPECT_EQ(installer->waitForExit(), 1);
+  ASSERT_NO_FATAL_FAILURE(installPacked(IDYES));
 
   FolderContents expected = before;
   for (const auto& [name, bytes] : folderContents(patch)) {
@@ -286,6 +294,28 @@ TEST_F(InstallRun, InstallsAPatchThatCmkitPackedFromAFolderItHasNeverSeen) {
   }
   EXPECT_TRUE(translated) << "the text asset carries the patch's table";
   EXPECT_TRUE(sameFile(readLink(desktopLink()).target, game_ / "Cindermoor.exe"));
+}
+
+// 誠 and 謀 end in the byte of a backslash in GBK: folders named with them are made as named,
+// and no folder is made of half a name.
+TEST_F(InstallRun, MakesFoldersWhoseGbkNamesHoldTheByteOfABackslash) {
+  const std::filesystem::path patch = tools_ / "patch";
+  writeFile(patch / L"Data/誠謀/誠/謀略.txt", Bytes{'s'});
+  writeFile(patch / L"Data/誠謀/讀我.txt", Bytes{'r'});
+  ASSERT_NO_FATAL_FAILURE(pack(patch, {}));
+  const FolderContents before = folderContents(game_.path());
+  ASSERT_NO_FATAL_FAILURE(installPacked(IDNO));
+
+  const FolderContents after = folderContents(game_.path());
+  std::set<std::string> added;
+  for (const auto& [name, bytes] : after) {
+    if (!before.contains(name) && name != "opened-pages.txt") added.insert(name);
+  }
+  const std::set<std::string> patchEntries = {"Data/誠謀/", "Data/誠謀/誠/", "Data/誠謀/誠/謀略.txt",
+                                              "Data/誠謀/讀我.txt"};
+  EXPECT_EQ(added, patchEntries) << "exactly the patch's folders and files are new";
+  EXPECT_EQ(readFile(game_ / L"Data/誠謀/誠/謀略.txt"), Bytes{'s'});
+  EXPECT_EQ(readFile(game_ / L"Data/誠謀/讀我.txt"), Bytes{'r'});
 }
 
 TEST_F(InstallRun, UninstallsWhenTheMarkerIsThere) {

@@ -10,12 +10,11 @@ shift
 
 # In the system folder of every Windows from 7 on, without any redistributable: the kernel, the
 # window manager and GDI, the common controls, the shell and its light helpers, COM and its
-# automation types, the registry and security calls, alpha blending, GDI+, the debug helper
-# (MakeSureDirectoryPathExists) and the system's own C runtime. Nothing else: the C runtime
-# of Visual C++ or the universal one (api-ms-win-crt-*) would need an update or an installer.
+# automation types, the registry and security calls, alpha blending, GDI+ and the system's own C
+# runtime. Nothing else: the C runtime of Visual C++ or the universal one (api-ms-win-crt-*) would
+# need an update or an installer.
 declare -A allowed
-for dll in kernel32 user32 gdi32 comctl32 shell32 shlwapi ole32 oleaut32 advapi32 msimg32 gdiplus dbghelp \
-  msvcrt; do
+for dll in kernel32 user32 gdi32 comctl32 shell32 shlwapi ole32 oleaut32 advapi32 msimg32 gdiplus msvcrt; do
   allowed[$dll.dll]=1
 done
 
