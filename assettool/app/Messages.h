@@ -32,6 +32,7 @@ inline constexpr std::wstring_view kDamaged = L"文件已损坏，未作修改�
 inline constexpr std::wstring_view kTooLarge = L"文件过大，未作修改！";
 inline constexpr std::wstring_view kTypeTreesUnsupported = L"不支持带类型树的文件，未作修改！";
 inline constexpr std::wstring_view kVersionUnsupported = L"不支持此文件版本，未作修改！";
+inline constexpr std::wstring_view kMetadataOutOfMemory = L"内存不足，无法读取文件，未作修改！";
 inline constexpr std::wstring_view kWriteFailed = L"写入文件出错！";
 
 // "Texture2D <name>: Unsupported texture format <number>"

@@ -19,6 +19,8 @@ std::wstring_view refusal(LoadStatus status) {
       return messages::kTypeTreesUnsupported;
     case LoadStatus::VersionUnsupported:
       return messages::kVersionUnsupported;
+    case LoadStatus::OutOfMemory:
+      return messages::kMetadataOutOfMemory;
     case LoadStatus::Damaged:
     case LoadStatus::Loaded:
       break;

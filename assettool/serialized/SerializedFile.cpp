@@ -1,6 +1,7 @@
 #include "serialized/SerializedFile.h"
 
 #include <algorithm>
+#include <new>
 
 #include "serialized/FormatVersion.h"
 
@@ -18,7 +19,13 @@ LoadStatus SerializedFile::loadReadOnly(const std::wstring& path) {
 LoadStatus SerializedFile::loadOpened() {
   loadedSize_ = stream_.size();
   if (!offsetsReach(loadedSize_)) return LoadStatus::TooLarge;
-  return readModel();
+  try {
+    return readModel();
+  } catch (const std::bad_alloc&) {
+    // Counts are checked against the bytes that remain, but a large metadata may still hold more
+    // than the memory there is; nothing has been written.
+    return LoadStatus::OutOfMemory;
+  }
 }
 
 LoadStatus SerializedFile::readModel() {

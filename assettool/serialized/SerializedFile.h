@@ -18,6 +18,7 @@ enum class LoadStatus {
   Damaged,               // truncated or inconsistent: writing into it could not be trusted
   TypeTreesUnsupported,  // hashed type list followed by type trees
   VersionUnsupported,    // a format newer than any this reader knows
+  OutOfMemory,           // the metadata does not fit in the memory the program can have
 };
 
 enum class SaveStatus { Saved, NotWritable, WriteFailed };

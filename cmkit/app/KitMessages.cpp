@@ -14,6 +14,8 @@ std::wstring_view unreadableAsset(LoadStatus status) {
       return L"不支持带类型树的文件！";
     case LoadStatus::VersionUnsupported:
       return L"不支持此文件版本！";
+    case LoadStatus::OutOfMemory:
+      return L"内存不足，无法读取资源文件！";
     case LoadStatus::Damaged:
     case LoadStatus::Loaded:
       break;

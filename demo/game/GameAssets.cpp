@@ -54,6 +54,8 @@ std::wstring_view loadReason(LoadStatus status) {
     case LoadStatus::VersionUnsupported:
     case LoadStatus::TypeTreesUnsupported:
       return L"不支持的文件版本 / unsupported file version";
+    case LoadStatus::OutOfMemory:
+      return L"内存不足 / out of memory";
     case LoadStatus::TooLarge:
     case LoadStatus::Damaged:
     case LoadStatus::Loaded:

@@ -55,6 +55,10 @@ const Text kVersionUnsupported = {
     "不支持此文件版本，未作修改！",
     "\xb2\xbb\xd6\xa7\xb3\xd6\xb4\xcb\xce\xc4\xbc\xfe\xb0\xe6\xb1\xbe\xa3\xac\xce\xb4\xd7\xf7"
     "\xd0\xde\xb8\xc4\xa3\xa1"};
+const Text kMetadataOutOfMemory = {
+    "内存不足，无法读取文件，未作修改！",
+    "\xc4\xda\xb4\xe6\xb2\xbb\xd7\xe3\xa3\xac\xce\xde\xb7\xa8\xb6\xc1\xc8\xa1\xce\xc4\xbc\xfe\xa3\xac"
+    "\xce\xb4\xd7\xf7\xd0\xde\xb8\xc4\xa3\xa1"};
 const Text kTypeTrees = {
     "不支持带类型树的文件，未作修改！",
     "\xb2\xbb\xd6\xa7\xb3\xd6\xb4\xf8\xc0\xe0\xd0\xcd\xca\xf7\xb5\xc4\xce\xc4\xbc\xfe\xa3\xac"
@@ -346,6 +350,22 @@ TEST_F(QmxProgram, AReplacementTooLargeForMemoryIsPassedOver) {
   std::map<std::int64_t, Bytes> expected = describedData(d);
   expected[2] = paddedTextAsset("Fine", text("new"));
   EXPECT_EQ(objectData(dir_ / "Data" / "level.assets"), expected);
+}
+
+// An object table larger than the memory qmx can have: one line, and the file as it was.
+TEST_F(QmxProgram, AMetadataTooLargeForMemoryIsRefusedUntouched) {
+  constexpr int kObjects = 1'000'000;  // 28 bytes each in the file, several times that in memory
+  AssetDescription d;
+  d.objects.reserve(kObjects);
+  for (int i = 1; i <= kObjects; ++i) d.objects.push_back(object(i, 1, {}));
+  placeAsset(buildAsset(d).bytes);
+  const Bytes before = assetOnDisk();
+
+  const ChildResult result = runLimitedProgram(siblingProgram("qmx"), {L"-i", asset_}, dir_.path(),
+                                               {.seconds = 120, .addressSpace = 64 << 20});
+  EXPECT_EQ(result.exitCode, 0) << "not ended by an abort";
+  EXPECT_EQ(result.output, lines({kRepackStarted, kMetadataOutOfMemory}));
+  EXPECT_TRUE(assetOnDisk() == before);
 }
 #endif
 
