@@ -105,6 +105,10 @@ std::optional<Texture2DRecord::ResourcePixels> Texture2DRecord::resourcePixels()
                         static_cast<std::uint32_t>(streamData_.size)};
 }
 
+bool Texture2DRecord::holdsPixels() const {
+  return width_ > 0 && height_ > 0 && (!imageData_.empty() || resourcePixels().has_value());
+}
+
 std::uint32_t Texture2DRecord::mipLevels() const {
   return mipLevelsAt(width_, height_);
 }

@@ -36,6 +36,9 @@ class Texture2DRecord {
     std::uint32_t size = 0;
   };
   std::optional<ResourcePixels> resourcePixels() const;
+  // False for a texture without pixels: no size (as the atlas of a dynamic font, which the engine
+  // fills at run time), or neither image data nor a resource file holding them.
+  bool holdsPixels() const;
   // The levels the image data holds: the count, or for a release with a bool, a full chain or one.
   std::uint32_t mipLevels() const;
   // The same for the texture at another size, as a replacement may give it.

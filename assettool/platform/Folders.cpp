@@ -6,9 +6,16 @@ namespace platform {
 
 bool createFolders(const std::wstring& path) {
   std::error_code error;
+  return createFolders(path, error);
+}
+
+bool createFolders(const std::wstring& path, std::error_code& error) {
   const std::filesystem::path folder = fileSystemPath(path);
   std::filesystem::create_directories(folder, error);
-  return std::filesystem::is_directory(folder, error);
+  if (error) return false;
+  if (std::filesystem::is_directory(folder, error)) return true;
+  if (!error) error = std::make_error_code(std::errc::not_a_directory);
+  return false;
 }
 
 bool isMissingOrEmptyFolder(const std::wstring& path) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 // Everything of qmx that differs between Windows and POSIX. The rest of the program is portable.
@@ -51,6 +52,8 @@ bool fileNamesIgnoreCase();
 // Folders, portable over the two above.
 // Creates the folder and every folder above it that is missing; false if it is not a folder then.
 bool createFolders(const std::wstring& path);
+// The same, with the system's reason when it fails.
+bool createFolders(const std::wstring& path, std::error_code& error);
 // True when nothing is at the path or it is a folder with nothing in it.
 bool isMissingOrEmptyFolder(const std::wstring& path);
 // Every regular file below the folder, as paths relative to it formed with backslashes.

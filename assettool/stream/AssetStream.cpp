@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/Platform.h"
@@ -31,42 +32,51 @@ AssetStream::~AssetStream() {
 }
 
 bool AssetStream::open(const std::wstring& path, bool bigEndian) {
-  close();
-  writable_ = true;
+  prepareOpen(true);
   return openWith(platform::openReadWrite(path), bigEndian);
 }
 
 bool AssetStream::openReadOnly(const std::wstring& path) {
-  close();
-  writable_ = false;
+  prepareOpen(false);
   return openWith(platform::openReadOnly(path), false);
 }
 
 bool AssetStream::create(const std::wstring& path) {
-  close();
-  writable_ = true;
+  prepareOpen(true);
   return openWith(platform::createFile(path), false);
+}
+
+void AssetStream::prepareOpen(bool writable) {
+  close();
+  writable_ = writable;
+  failed_ = false;
+  systemError_ = 0;
+  errno = 0;  // so that a failed open tells its own reason, or none
 }
 
 bool AssetStream::openWith(FILE* file, bool bigEndian) {
   file_ = file;
   bigEndian_ = bigEndian;
-  failed_ = false;
   position_ = filePosition_ = size_ = 0;
   lastAccess_ = LastAccess::None;
   if (file_ == nullptr || !platform::seekFile(file_, 0, SEEK_END)) {
-    failed_ = true;
+    failFileCall();
     return false;
   }
   size_ = platform::tellFile(file_);
   filePosition_ = size_;
-  if (size_ < 0) failed_ = true;
+  if (size_ < 0) failFileCall();
   return !failed_;
+}
+
+void AssetStream::failFileCall() {
+  if (systemError_ == 0) systemError_ = errno;
+  failed_ = true;
 }
 
 bool AssetStream::close() {
   if (file_ != nullptr) {
-    if (std::fclose(file_) != 0) failed_ = true;
+    if (std::fclose(file_) != 0) failFileCall();
     file_ = nullptr;
   }
   memory_.clear();
@@ -86,7 +96,7 @@ bool AssetStream::canRead(std::uint64_t count, std::uint64_t itemSize) const {
 void AssetStream::syncFilePosition(LastAccess next) {
   // A file stream must be repositioned between reading and writing anyway.
   if (filePosition_ != position_ || (lastAccess_ != next && lastAccess_ != LastAccess::None)) {
-    if (!platform::seekFile(file_, position_, SEEK_SET)) failed_ = true;
+    if (!platform::seekFile(file_, position_, SEEK_SET)) failFileCall();
     filePosition_ = position_;
   }
   lastAccess_ = next;
@@ -130,7 +140,7 @@ void AssetStream::writeRaw(const void* source, std::uint64_t count) {
   filePosition_ += static_cast<std::int64_t>(put);
   position_ += static_cast<std::int64_t>(put);
   size_ = std::max(size_, position_);
-  if (put != count) failed_ = true;
+  if (put != count) failFileCall();
 }
 
 std::uint8_t AssetStream::readByte() {
@@ -213,7 +223,7 @@ void AssetStream::writeBytes(std::span<const std::uint8_t> bytes) {
 }
 
 bool AssetStream::flush() {
-  if (file_ != nullptr && std::fflush(file_) != 0) failed_ = true;
+  if (file_ != nullptr && std::fflush(file_) != 0) failFileCall();
   return !failed_;
 }
 

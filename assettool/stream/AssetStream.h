@@ -86,12 +86,18 @@ class AssetStream {
   void alignWrite();
 
   bool failed() const { return failed_; }
+  // The system's error number (errno) of the first file call that failed since the file was
+  // opened; 0 when none did, or when the system gave no reason.
+  int systemError() const { return systemError_; }
   bool isFile() const { return file_ != nullptr; }
 
  private:
   enum class LastAccess { None, Read, Write };
 
   bool openWith(FILE* file, bool bigEndian);
+  void prepareOpen(bool writable);
+  // A call of the C run-time's file functions failed: the stream fails, keeping the first reason.
+  void failFileCall();
   bool readRaw(void* destination, std::uint64_t count);
   void writeRaw(const void* source, std::uint64_t count);
   void syncFilePosition(LastAccess next);
@@ -103,6 +109,7 @@ class AssetStream {
   std::vector<std::uint8_t> memory_;
   bool bigEndian_ = false;
   bool failed_ = false;
+  int systemError_ = 0;
   std::int64_t position_ = 0;
   std::int64_t size_ = 0;
   std::int64_t filePosition_ = 0;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/Platform.h"
+
 namespace kit_messages {
 
 std::wstring_view unreadableAsset(LoadStatus status) {
@@ -46,9 +48,46 @@ std::wstring_view nameProblem(windows_names::Problem problem) {
   return {};
 }
 
-std::wstring exportSummary(int written, int skipped) {
-  return L"完成！导出 " + std::to_wstring(written) + L" 个文件，" + std::to_wstring(skipped) +
-         L" 个对象未导出。";
+std::wstring exportSummary(int written, int skipped, int empty) {
+  std::wstring line =
+      L"完成！导出 " + std::to_wstring(written) + L" 个文件，" + std::to_wstring(skipped) + L" 个对象未导出";
+  if (empty > 0) line += L"，" + std::to_wstring(empty) + L" 个对象无可导出";
+  return line + L"。";
+}
+
+std::wstring notWritten(const std::wstring& path, const kit_files::WriteFailure& failure) {
+  using Step = kit_files::WriteFailure::Step;
+  std::wstring line = L"（";
+  switch (failure.step) {
+    case Step::CreateFolder:
+      line += L"无法创建所在的文件夹";
+      break;
+    case Step::CreateFile:
+      line += L"无法创建文件";
+      break;
+    case Step::Write:
+      line += L"写入文件出错";
+      break;
+    case Step::Replace:
+      line += L"无法用写好的文件替换原有文件";
+      break;
+  }
+  line += L"：" + path;
+  if (const std::wstring reason = systemReason(failure.error); !reason.empty()) line += L"，" + reason;
+  return line + L"）";
+}
+
+std::wstring systemReason(const std::error_code& error) {
+  if (!error) return {};
+  if (error == std::errc::no_space_on_device) return L"磁盘空间不足";
+  if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted)
+    return L"没有写入权限";
+  if (error == std::errc::read_only_file_system) return L"磁盘是只读的";
+  if (error == std::errc::filename_too_long) return L"路径过长";
+  if (error == std::errc::file_exists || error == std::errc::not_a_directory) return L"路径上已有同名的文件";
+  if (error == std::errc::io_error) return L"磁盘读写出错";
+  // Anything else in the system's own words.
+  return platform::toWide(error.message());
 }
 
 std::wstring fontMissing(const std::wstring& font, std::size_t count, const std::wstring& characters) {

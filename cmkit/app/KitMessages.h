@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "files/WholeFile.h"
 #include "names/WindowsNames.h"
 #include "serialized/SerializedFile.h"
 
@@ -37,10 +38,13 @@ inline constexpr std::wstring_view kNameUnreadable = L"（名称无法读取）"
 inline constexpr std::wstring_view kLeavesFolder = L"（名称会离开类文件夹，qmx 不会查找）";
 inline constexpr std::wstring_view kLayoutUnknown = L"（未知的对象布局）";
 inline constexpr std::wstring_view kDataDamaged = L"（对象数据有误）";
+inline constexpr std::wstring_view kExportOutOfMemory = L"（内存不足）";
 inline constexpr std::wstring_view kNoDdsFormat = L"（此纹理格式无法存为 DDS）";
 inline constexpr std::wstring_view kResourceMissing = L"（找不到存放像素的资源文件）";
-inline constexpr std::wstring_view kNoFontData = L"（字体不含字体数据）";
-inline constexpr std::wstring_view kNotWritten = L"（文件无法写入）";
+
+// Objects that hold nothing a file could carry; they follow kNothingToExport and the object.
+inline constexpr std::wstring_view kNoPixels = L"（纹理没有像素，例如动态字体的字符图集，由游戏运行时生成）";
+inline constexpr std::wstring_view kNoFontData = L"（字体不含字体数据，只引用系统字体）";
 
 // cmkit pack: why a patch would not install, each followed by what it names.
 inline constexpr std::wstring_view kPatchMissing = L"找不到补丁文件夹：";
@@ -75,6 +79,7 @@ inline constexpr std::wstring_view kPackOutOfMemory = L"内存不足，无法打
 
 inline constexpr std::wstring_view kNotExported = L"未导出：";
 inline constexpr std::wstring_view kExported = L"已导出：";
+inline constexpr std::wstring_view kNothingToExport = L"无可导出：";
 
 // "<reason> the asset file cannot be read"
 std::wstring_view unreadableAsset(LoadStatus status);
@@ -85,7 +90,11 @@ std::wstring fontMissing(const std::wstring& font, std::size_t count, const std:
 // "已生成安装程序：<path>（安装包 n 个条目，a 字节；卸载包 wchar.txt 含 m 个字符）"
 std::wstring packed(const std::wstring& path, std::size_t entries, std::uintmax_t archiveBytes,
                     std::size_t characters);
-// "完成！导出 n 个文件，m 个对象未导出。"
-std::wstring exportSummary(int written, int skipped);
+// "完成！导出 n 个文件，m 个对象未导出。", and "k 个对象无可导出" before the stop when there are such.
+std::wstring exportSummary(int written, int skipped, int empty);
+// "（<step>：<path>，<the system's reason>）": why a file was not written, and nothing of it is left.
+std::wstring notWritten(const std::wstring& path, const kit_files::WriteFailure& failure);
+// The system's reason in a few words; empty when there is none.
+std::wstring systemReason(const std::error_code& error);
 
 }  // namespace kit_messages

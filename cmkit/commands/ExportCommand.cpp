@@ -1,11 +1,14 @@
 #include "commands/ExportCommand.h"
 
+#include <new>
+
 #include "app/KitMessages.h"
 #include "codecs/DdsFile.h"
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "commands/KitAsset.h"
+#include "files/WholeFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -15,18 +18,8 @@ std::wstring parentOf(const std::wstring& path) {
   return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
-// The file is created with its folders and filled by write; false when it cannot be written whole.
-template <typename Write>
-bool writeFile(const std::wstring& path, const Write& write) {
-  if (!platform::createFolders(parentOf(path))) return false;
-  AssetStream stream;
-  if (!stream.create(path)) return false;
-  const bool written = write(stream);
-  return stream.close() && written;
-}
-
-bool writeBytes(const std::wstring& path, const fields::Bytes& bytes) {
-  return writeFile(path, [&bytes](AssetStream& stream) {
+std::optional<kit_files::WriteFailure> writeBytes(const std::wstring& path, const fields::Bytes& bytes) {
+  return kit_files::writeWholeFile(path, [&bytes](AssetStream& stream) {
     stream.writeBytes(bytes);
     return true;
   });
@@ -38,6 +31,23 @@ class Exporter {
       : options_(options), asset_(asset), print_(print) {}
 
   void exportObject(const ReplacementName& replacement, const ObjectInfo& info, const UnpackFolder& folder) {
+    try {
+      exportHandledClass(replacement, info, folder);
+    } catch (const std::bad_alloc&) {
+      // An object read whole may not fit in memory; a file half written is removed as the writing
+      // unwinds.
+      skip(kit_messages::kExportOutOfMemory, replacement, info);
+    }
+  }
+
+  int finish() {
+    print_(kit_messages::exportSummary(filesWritten_, objectsSkipped_, objectsEmpty_));
+    return objectsSkipped_ == 0 ? 0 : 1;
+  }
+
+ private:
+  void exportHandledClass(const ReplacementName& replacement, const ObjectInfo& info,
+                          const UnpackFolder& folder) {
     if (replacement.kind == ReplacementName::Kind::NotHandled) return;
     if (const auto why = whyNoReplacement(replacement, folder)) return skip(*why, replacement, info);
     if (replacement.kind == ReplacementName::Kind::Script) {
@@ -51,24 +61,20 @@ class Exporter {
     exportTextAsset(replacement, info);
   }
 
-  int finish() {
-    print_(kit_messages::exportSummary(filesWritten_, objectsSkipped_));
-    return objectsSkipped_ == 0 ? 0 : 1;
-  }
-
- private:
   void exportTexture(const ReplacementName& replacement, const ObjectInfo& info) {
     Texture2DRecord record;
     if (!record.parse(asset_.file.readObjectBytes(info), *asset_.engineVersion)) {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
+    if (!record.holdsPixels()) return nothingToExport(kit_messages::kNoPixels, replacement, info);
     if (!dds::pixelFormatOf(record.textureFormat()))
       return skip(kit_messages::kNoDdsFormat, replacement, info);
     const std::optional<fields::Bytes> pixels = pixelsOf(record);
     if (!pixels) return skip(kit_messages::kResourceMissing, replacement, info);
-    const bool ok =
-        writeFile(replacement.path, [&](AssetStream& stream) { return record.writeDds(stream, *pixels); });
-    written(replacement.path, ok, replacement, info);
+    written(replacement.path,
+            kit_files::writeWholeFile(replacement.path,
+                                      [&](AssetStream& stream) { return record.writeDds(stream, *pixels); }),
+            replacement, info);
   }
 
   // The image data inside the object, or the slice of the resource file beside the asset file
@@ -95,7 +101,7 @@ class Exporter {
     }
     const bool hasRects = record.characterRects().size() > 4;
     if (record.fontData().empty()) {
-      skip(kit_messages::kNoFontData, replacement, info);
+      nothingToExport(kit_messages::kNoFontData, replacement, info);
     } else {
       written(replacement.path, writeBytes(replacement.path, record.fontData()), replacement, info);
     }
@@ -112,9 +118,9 @@ class Exporter {
     written(replacement.path, writeBytes(replacement.path, record.script()), replacement, info);
   }
 
-  void written(const std::wstring& path, bool ok, const ReplacementName& replacement,
-               const ObjectInfo& info) {
-    if (!ok) return skip(kit_messages::kNotWritten, replacement, info);
+  void written(const std::wstring& path, const std::optional<kit_files::WriteFailure>& failure,
+               const ReplacementName& replacement, const ObjectInfo& info) {
+    if (failure) return skip(kit_messages::notWritten(path, *failure), replacement, info);
     ++filesWritten_;
     print_(std::wstring(kit_messages::kExported) + path);
   }
@@ -124,11 +130,19 @@ class Exporter {
     print_(std::wstring(kit_messages::kNotExported) + describe(replacement, info) + std::wstring(why));
   }
 
+  // Not a failure: the object holds nothing that a file could carry, and qmx, finding no file,
+  // keeps it as it is.
+  void nothingToExport(std::wstring_view why, const ReplacementName& replacement, const ObjectInfo& info) {
+    ++objectsEmpty_;
+    print_(std::wstring(kit_messages::kNothingToExport) + describe(replacement, info) + std::wstring(why));
+  }
+
   const ExportOptions& options_;
   KitAsset& asset_;
   const LinePrinter& print_;
   int filesWritten_ = 0;
   int objectsSkipped_ = 0;
+  int objectsEmpty_ = 0;
 };
 
 }  // namespace

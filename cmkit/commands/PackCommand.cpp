@@ -6,6 +6,7 @@
 #include "app/KitMessages.h"
 #include "commands/CheckCommand.h"
 #include "commands/FontCheck.h"
+#include "files/WholeFile.h"
 #include "pack/PatchLayout.h"
 #include "pack/PeResources.h"
 #include "pack/ZipWriter.h"
@@ -43,26 +44,6 @@ std::vector<pack::ArchiveEntry> installEntries(const pack::PatchLayout& patch, c
       {gbkEntryName(std::wstring(pack::kBatchEntry), false), Bytes(batch.begin(), batch.end())});
   return entries;
 }
-
-// Files made on the way to the installer, removed whatever happens.
-class TemporaryFiles {
- public:
-  explicit TemporaryFiles(std::wstring base) : base_(std::move(base)) {}
-  ~TemporaryFiles() {
-    for (const std::wstring& path : made_) {
-      std::error_code error;
-      std::filesystem::remove(platform::fileSystemPath(path), error);
-    }
-  }
-  TemporaryFiles(const TemporaryFiles&) = delete;
-  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
-
-  std::wstring next(std::wstring_view suffix) { return made_.emplace_back(base_ + std::wstring(suffix)); }
-
- private:
-  std::wstring base_;
-  std::vector<std::wstring> made_;
-};
 
 bool isWindowsProgram(const std::optional<Bytes>& bytes) {
   return bytes && pe::readResources(*bytes).has_value();
@@ -147,7 +128,7 @@ class Packer {
     const std::size_t separator = output_.find_last_of(L"\\/");
     if (separator != std::wstring::npos && separator > 0)
       platform::createFolders(output_.substr(0, separator));
-    TemporaryFiles temporary(output_);
+    kit_files::TemporaryFiles temporary(output_);
     const std::wstring installArchive = temporary.next(L".install.tmp");
     const std::wstring uninstallArchive = temporary.next(L".uninstall.tmp");
     const std::wstring program = temporary.next(L".tmp");
@@ -167,7 +148,7 @@ class Packer {
     pe::putResource(resources, payload(kInstallPayload, *install));
     pe::putResource(resources, payload(kUninstallPayload, *uninstall));
     if (!pe::writeWithResources(program, *installer_, resources) ||
-        !kit_platform::replaceFile(program, output_)) {
+        kit_platform::replaceFile(program, output_)) {
       return unwritten();
     }
     print_(kit_messages::packed(output_, entries.size(), install->size(), characters.size() + 1));

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 // What cmkit needs beyond qmx's platform module and what differs between Windows and POSIX.
 namespace kit_platform {
@@ -16,6 +17,7 @@ std::optional<std::string> toGbk(std::wstring_view text);
 std::wstring programFolder();
 
 // Puts the file in the target's place, replacing the target in one step; both are on one drive.
-bool replaceFile(const std::wstring& from, const std::wstring& target);
+// The system's reason when it cannot, nothing when it could.
+std::error_code replaceFile(const std::wstring& from, const std::wstring& target);
 
 }  // namespace kit_platform

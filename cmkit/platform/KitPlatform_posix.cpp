@@ -54,8 +54,10 @@ std::wstring programFolder() {
   return platform::toWide(path.substr(0, path.find_last_of('/')));
 }
 
-bool replaceFile(const std::wstring& from, const std::wstring& target) {
-  return std::rename(platform::fileSystemPath(from).c_str(), platform::fileSystemPath(target).c_str()) == 0;
+std::error_code replaceFile(const std::wstring& from, const std::wstring& target) {
+  if (std::rename(platform::fileSystemPath(from).c_str(), platform::fileSystemPath(target).c_str()) == 0)
+    return {};
+  return {errno, std::generic_category()};
 }
 
 }  // namespace kit_platform

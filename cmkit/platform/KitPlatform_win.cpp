@@ -38,9 +38,10 @@ std::wstring programFolder() {
   }
 }
 
-bool replaceFile(const std::wstring& from, const std::wstring& target) {
-  return MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-         FALSE;
+std::error_code replaceFile(const std::wstring& from, const std::wstring& target) {
+  if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return {};
+  return {static_cast<int>(GetLastError()), std::system_category()};
 }
 
 }  // namespace kit_platform

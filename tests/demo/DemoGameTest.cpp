@@ -178,3 +178,37 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
   EXPECT_EQ(content.screen->fontData, testsupport::readFile(unpak / "Font" / "EmberSans.ttf"));
   EXPECT_EQ(content.screen->fontFamilies.front(), L"WenQuanYi Micro Hei");
 }
+
+// A translator's first run on the demo game: export, check, and qmx -i on the untouched export,
+// each without a complaint, no empty file in the export, and every object holding what it held
+// (qmx pads what it appends to a multiple of 4).
+TEST(DemoGame, AnUntouchedExportChecksCleanAndQmxKeepsEveryObject) {
+  testsupport::TempDirectory temp;
+  ASSERT_TRUE(makeDemoGame(temp / "game"));
+  for (const char* name : {"resources", "sharedassets1"}) {
+    SCOPED_TRACE(name);
+    const std::filesystem::path asset = temp / "game/Cindermoor_Data" / (std::string(name) + ".assets");
+    const LoadedAsset before = loadAsset(asset);
+    const testsupport::ChildResult exported =
+        testsupport::runProgram(NATIVE_CMKIT, {L"export", asset.wstring()}, temp.path());
+    EXPECT_EQ(exported.exitCode, 0) << exported.output;
+    for (const auto& [file, bytes] :
+         testsupport::folderContents(asset.parent_path() / (std::string(name) + "_unpak")))
+      EXPECT_TRUE(file.ends_with('/') || !bytes.empty()) << file << " is empty";
+    const testsupport::ChildResult checked =
+        testsupport::runProgram(NATIVE_CMKIT, {L"check", asset.wstring()}, temp.path());
+    EXPECT_EQ(checked.exitCode, 0) << checked.output;
+
+    const testsupport::ChildResult repacked =
+        testsupport::runProgram(NATIVE_QMX, {L"-i", asset.wstring()}, temp.path());
+    EXPECT_EQ(repacked.output, testsupport::consoleBytes(L"正在重新打包！请不要关闭本窗口！\n完成！\n"));
+    const LoadedAsset after = loadAsset(asset);
+    ASSERT_EQ(after.status, LoadStatus::Loaded);
+    for (const auto& [pathId, bytes] : before.data) {
+      Bytes padded = bytes;
+      padded.resize((padded.size() + 3) / 4 * 4, 0);
+      const Bytes& now = after.data.at(pathId);
+      EXPECT_TRUE(now == bytes || now == padded) << "path ID " << pathId;
+    }
+  }
+}

@@ -7,6 +7,7 @@
 
 #include "app/ClassIdTable.h"
 #include "app/RepackRun.h"
+#include "commands/CheckCommand.h"
 #include "commands/ExportCommand.h"
 #include "commands/ListCommand.h"
 #include "platform/Platform.h"
@@ -131,6 +132,56 @@ TEST_P(KitExport, AnUntouchedExportLeavesEveryObjectAsItWas) {
   }
 }
 
+// What real games hold in nearly every file that uses a dynamic font: its 0 x 0 atlas, which the
+// engine fills at run time, and fonts that only name an operating-system font. Neither has anything
+// to export, and neither is a failure: the untouched export checks clean, and qmx passes over both
+// without a word and without a byte changed.
+TEST_P(KitExport, ObjectsWithNothingToExportAreNamedWithoutFailingAndLeaveNoFile) {
+  const Release& release = GetParam();
+  TextureData atlas;
+  atlas.name = "Font Texture";
+  atlas.textureFormat = 1;  // Alpha8
+  atlas.width = 0;
+  atlas.height = 0;
+  atlas.imageData = {};
+  TextureData noPixels;
+  noPixels.name = "Unfilled";
+  noPixels.width = 64;
+  noPixels.height = 64;
+  noPixels.imageData = {};
+  AssetDescription d = describe(release);
+  d.objects = {object(3, 1, Bytes(12, 0)), object(6, kTexture2D, textureObject(atlas, release.texture)),
+               object(7, kTexture2D, textureObject(noPixels, release.texture))};
+  if (release.font) {
+    FontData arial;
+    arial.name = "Arial";
+    arial.fontData = {};
+    d.objects.push_back(object(8, kFont, fontObject(arial, *release.font)));
+  }
+  writeFile(asset(), buildAsset(d).bytes);
+  const Bytes before = readFile(asset());
+
+  std::vector<std::wstring> expected = {
+      L"无可导出：Texture2D Font Texture (PathID "
+      L"6)（纹理没有像素，例如动态字体的字符图集，由游戏运行时生成）",
+      L"无可导出：Texture2D Unfilled (PathID 7)（纹理没有像素，例如动态字体的字符图集，由游戏运行时生成）",
+  };
+  if (release.font)
+    expected.push_back(L"无可导出：Font Arial (PathID 8)（字体不含字体数据，只引用系统字体）");
+  expected.push_back(L"完成！导出 0 个文件，0 个对象未导出，" + std::to_wstring(release.font ? 3 : 2) +
+                     L" 个对象无可导出。");
+  EXPECT_EQ(exportAsset({}), expected);
+  EXPECT_TRUE(folderContents(dir_ / "sharedassets1_unpak").empty()) << "no file, empty or not";
+
+  std::vector<std::wstring> checked;
+  EXPECT_EQ(
+      checkFolder({asset().wstring()}, classes_, [&](std::wstring_view line) { checked.emplace_back(line); }),
+      0);
+  EXPECT_EQ(checked, std::vector<std::wstring>{L"检查完成：0 个文件，0 处问题。"});
+  EXPECT_EQ(repack(), (std::vector<std::wstring>{L"正在重新打包！请不要关闭本窗口！", L"完成！"}));
+  EXPECT_TRUE(readFile(asset()) == before) << "not a byte changed";
+}
+
 INSTANTIATE_TEST_SUITE_P(Releases, KitExport, ::testing::ValuesIn(kReleases));
 
 // Only 5.3 and 5.4 keep pixels apart from the object.
@@ -200,14 +251,14 @@ TEST_F(KitExportOf52, ObjectsThatCannotBeExportedAreNamedWithTheReason) {
   const std::vector<std::wstring> lines = exportAsset({}, 1);
   const std::vector<std::wstring> expected = {
       L"未导出：Texture2D Bgra (PathID 1)（此纹理格式无法存为 DDS）",
-      L"未导出：Font Empty (PathID 2)（字体不含字体数据）",
+      L"无可导出：Font Empty (PathID 2)（字体不含字体数据，只引用系统字体）",
       L"已导出：" + (dir_ / "sharedassets1_unpak").wstring() + L"\\Font\\Empty.rect",
       L"未导出：TextAsset CON (PathID 3)（名称是设备名，无法作为文件名）",
       L"未导出：TextAsset a|b (PathID 4)（名称含有文件名不能容纳的字符）",
       L"未导出：TextAsset ..\\up (PathID 5)（名称会离开类文件夹，qmx 不会查找）",
       L"未导出：TextAsset sub\\file (PathID 6)（名称含有路径分隔符，无法作为文件名）",
       L"未导出：TextAsset " + std::wstring(300, L'n') + L" (PathID 7)（名称过长，无法作为文件名）",
-      L"完成！导出 1 个文件，7 个对象未导出。",
+      L"完成！导出 1 个文件，6 个对象未导出，1 个对象无可导出。",
   };
   EXPECT_EQ(lines, expected);
 }
@@ -222,6 +273,33 @@ TEST_F(KitExportOf52, AFolderThatIsNotEmptyIsRefusedUnlessForced) {
   exportAsset({L"", folder, true});
   EXPECT_TRUE(std::filesystem::exists(dir_ / "mine" / "TextAsset" / "Localization.txt"));
   EXPECT_EQ(readFile(dir_ / "mine" / "notes.txt"), Bytes{'n'});
+}
+
+// A file that cannot be written says which step failed and why, and leaves nothing behind; a file
+// of the translator's that only shares the name of the one written on the way is not touched.
+TEST_F(KitExportOf52, AFileThatCannotBeWrittenIsNamedWithTheStepAndTheReason) {
+  AssetDescription d = describe(kReleases[5]);
+  d.objects = {object(1, kTexture2D, textureObject(TextureData{.name = "Blocked"})),
+               object(2, kTextAsset, textAssetObject("Localization", Bytes{'n', 'e', 'w'}))};
+  writeFile(asset(), buildAsset(d).bytes);
+  const std::filesystem::path folder = dir_ / "sharedassets1_unpak";
+  writeFile(folder / "Texture2D", Bytes{'f'});  // a file where the class folder goes
+  writeFile(folder / "TextAsset" / "Localization.txt.tmp", Bytes{'m', 'i', 'n', 'e'});
+
+  const std::vector<std::wstring> lines = exportAsset({L"", std::nullopt, true}, 1);
+  const std::vector<std::wstring> expected = {
+      L"未导出：Texture2D Blocked (PathID 1)（无法创建所在的文件夹：" + folder.wstring() +
+          L"\\Texture2D\\Blocked.dds，路径上已有同名的文件）",
+      L"已导出：" + folder.wstring() + L"\\TextAsset\\Localization.txt",
+      L"完成！导出 1 个文件，1 个对象未导出。",
+  };
+  EXPECT_EQ(lines, expected);
+  FolderContents after = folderContents(folder);
+  const FolderContents written = {{"Texture2D", Bytes{'f'}},
+                                  {"TextAsset/", {}},
+                                  {"TextAsset/Localization.txt", Bytes{'n', 'e', 'w'}},
+                                  {"TextAsset/Localization.txt.tmp", Bytes{'m', 'i', 'n', 'e'}}};
+  EXPECT_EQ(after, written);
 }
 
 TEST_F(KitExportOf52, ListNamesEveryObjectAndWhereQmxLooks) {

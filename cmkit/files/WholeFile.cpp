@@ -1,0 +1,59 @@
+#include "files/WholeFile.h"
+
+#include <filesystem>
+
+#include "platform/KitPlatform.h"
+#include "platform/Platform.h"
+
+namespace kit_files {
+namespace {
+
+void removeFile(const std::wstring& path) {
+  std::error_code error;
+  std::filesystem::remove(platform::fileSystemPath(path), error);
+}
+
+std::wstring parentOf(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+std::error_code streamError(const AssetStream& stream) {
+  if (stream.systemError() == 0) return {};
+  return {stream.systemError(), std::generic_category()};
+}
+
+}  // namespace
+
+TemporaryFiles::~TemporaryFiles() {
+  for (const std::wstring& path : made_) removeFile(path);
+}
+
+std::wstring TemporaryFiles::next(std::wstring_view suffix) {
+  std::wstring path = base_ + std::wstring(suffix);
+  for (int number = 1; platform::pathExists(path); ++number)
+    path = base_ + L"." + std::to_wstring(number) + std::wstring(suffix);
+  return made_.emplace_back(std::move(path));
+}
+
+std::optional<WriteFailure> writeWholeFile(const std::wstring& path,
+                                           const std::function<bool(AssetStream&)>& write) {
+  using Step = WriteFailure::Step;
+  std::error_code error;
+  const std::wstring folder = parentOf(path);
+  if (!folder.empty() && !platform::createFolders(folder, error))
+    return WriteFailure{Step::CreateFolder, error};
+
+  TemporaryFiles temporary(path);
+  const std::wstring copy = temporary.next(L".tmp");
+  AssetStream stream;
+  if (!stream.create(copy)) return WriteFailure{Step::CreateFile, streamError(stream)};
+  const bool recordWritten = write(stream);
+  const bool closed = stream.close();
+  if (!recordWritten || !closed) return WriteFailure{Step::Write, streamError(stream)};
+  if (const std::error_code replaced = kit_platform::replaceFile(copy, path))
+    return WriteFailure{Step::Replace, replaced};
+  return std::nullopt;
+}
+
+}  // namespace kit_files
