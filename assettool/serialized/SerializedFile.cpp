@@ -55,11 +55,15 @@ bool SerializedFile::metadataFitsFile() const {
   return header_.fileSize <= fileLength && start >= header_.byteLength() && start <= end && end <= fileLength;
 }
 
+// Each object's data lies in the file. Where the header and the metadata are rewritten in place,
+// it also lies past them: data sharing their bytes would change under the rewritten object table.
 bool SerializedFile::objectsFitFile() const {
   const auto fileLength = static_cast<std::uint64_t>(stream_.size());
+  const bool rewrittenInPlace = format::isWritable(header_.formatVersion);
   for (const auto& [key, info] : objects_.entries()) {
-    const std::uint64_t end = std::uint64_t{header_.dataOffset} + info.byteStart + info.byteSize;
-    if (end > fileLength) return false;
+    const std::uint64_t start = std::uint64_t{header_.dataOffset} + info.byteStart;
+    if (start + info.byteSize > fileLength) return false;
+    if (rewrittenInPlace && info.byteSize > 0 && start < header_.metadataEnd()) return false;
   }
   return true;
 }

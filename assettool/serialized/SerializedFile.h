@@ -62,7 +62,7 @@ class SerializedFile {
   LoadStatus loadOpened();
   LoadStatus readModel();
   bool metadataFitsFile() const;
-  bool objectsFitFile() const;
+  bool objectsFitFile() const;  // in the file, and apart from what save rewrites
   std::int64_t objectOffset(const ObjectInfo& info) const;
 
   SerializedFileHeader header_;

@@ -215,6 +215,9 @@ TEST_F(SerializedFileTest, InconsistentFilesAreRefused) {
       {"engine version without an end", [](AssetDescription& d) { d.engineVersion = std::string(300, '5'); },
        intact},
       {"repeated path ID", [](AssetDescription& d) { d.objects[1].pathId = d.objects[0].pathId; }, intact},
+      // The rewritten object table would change such an object's bytes.
+      {"object data inside the metadata", asBuilt,
+       [](Bytes& bytes, const BuiltAsset&) { bytes[14] = 0, bytes[15] = 20; }},
       {"repeated class ID in a hashed type list", [](AssetDescription& d) { d.types[2].classId = 1; },
        intact},
   };
