@@ -18,6 +18,33 @@ std::wstring parentOf(const std::wstring& path) {
   return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
 }
 
+// The folders above a file that are missing, which are made for it and removed again when the file
+// is not written: a failed write leaves no empty folder either.
+class NewFolders {
+ public:
+  explicit NewFolders(const std::wstring& folder) {
+    for (std::wstring missing = folder; !missing.empty() && !platform::pathExists(missing);
+         missing = parentOf(missing)) {
+      missing_.push_back(missing);  // the deepest first
+    }
+  }
+  ~NewFolders() {
+    if (kept_) return;
+    for (const std::wstring& folder : missing_) {
+      std::error_code error;
+      std::filesystem::remove(platform::fileSystemPath(folder), error);  // only while empty
+    }
+  }
+  NewFolders(const NewFolders&) = delete;
+  NewFolders& operator=(const NewFolders&) = delete;
+
+  void keep() { kept_ = true; }
+
+ private:
+  std::vector<std::wstring> missing_;
+  bool kept_ = false;
+};
+
 std::error_code streamError(const AssetStream& stream) {
   if (stream.systemError() == 0) return {};
   return {stream.systemError(), std::generic_category()};
@@ -41,6 +68,7 @@ std::optional<WriteFailure> writeWholeFile(const std::wstring& path,
   using Step = WriteFailure::Step;
   std::error_code error;
   const std::wstring folder = parentOf(path);
+  NewFolders newFolders(folder);
   if (!folder.empty() && !platform::createFolders(folder, error))
     return WriteFailure{Step::CreateFolder, error};
 
@@ -53,6 +81,7 @@ std::optional<WriteFailure> writeWholeFile(const std::wstring& path,
   if (!recordWritten || !closed) return WriteFailure{Step::Write, streamError(stream)};
   if (const std::error_code replaced = kit_platform::replaceFile(copy, path))
     return WriteFailure{Step::Replace, replaced};
+  newFolders.keep();
   return std::nullopt;
 }
 

@@ -39,8 +39,8 @@ struct WriteFailure {
 
 // Writes the file with its missing folders. The bytes go to a temporary file beside it, which
 // takes the file's place only once every byte has reached it and it is closed; whatever fails, the
-// temporary file is removed and whatever stood at the path stays as it was. The writer returns
-// false when it cannot write its record.
+// temporary file and the folders made for it are removed, and whatever stood at the path stays as
+// it was. The writer returns false when it cannot write its record.
 std::optional<WriteFailure> writeWholeFile(const std::wstring& path,
                                            const std::function<bool(AssetStream&)>& write);
 

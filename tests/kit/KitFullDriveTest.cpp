@@ -1,5 +1,6 @@
 // cmkit export onto a drive that fills up: a file that cannot be written whole is named with the
-// reason and nothing of it stays, and a file the translator had in its place keeps its bytes.
+// reason and nothing of it stays, not even the folders made for it, and a file the translator had
+// in its place keeps its bytes.
 #include <gtest/gtest.h>
 
 #include "commands/ExportCommand.h"
@@ -13,6 +14,7 @@ using namespace testsupport;
 namespace {
 
 constexpr std::int16_t kTextAsset = 49;
+constexpr std::int16_t kMonoBehaviour = 114;
 // The small drive is a tmpfs: it hands out space a page at a time.
 constexpr std::uintmax_t kPage = 4096;
 
@@ -26,7 +28,8 @@ TEST(KitFullDrive, AFileThatDoesNotFitIsRemovedAndTheOneBeforeItKept) {
   const TempDirectory dir(SMALL_DRIVE);
   AssetDescription d;
   d.objects = {{1, kTextAsset, kTextAsset, 0xFFFF, 0, textAssetObject("Big", Bytes(256 * 1024, 'b'))},
-               {2, kTextAsset, kTextAsset, 0xFFFF, 0, textAssetObject("Small", Bytes{'s'})}};
+               {2, kTextAsset, kTextAsset, 0xFFFF, 0, textAssetObject("Small", Bytes{'s'})},
+               {3, kMonoBehaviour, kMonoBehaviour, 0xFFFF, 0, Bytes(256 * 1024, 'm')}};
   writeFile(dir / "level.assets", buildAsset(d).bytes);
   const std::filesystem::path folder = dir / "level_unpak";
   writeFile(folder / "TextAsset" / "Big.txt", Bytes{'m', 'i', 'n', 'e'});  // the translator's
@@ -38,22 +41,26 @@ TEST(KitFullDrive, AFileThatDoesNotFitIsRemovedAndTheOneBeforeItKept) {
   std::filesystem::remove(dir / "filler");
 
   EXPECT_EQ(status, 1);
-  const std::wstring failed =
-      L"未导出：TextAsset Big (PathID 1)（写入文件出错：" + folder.wstring() + L"\\TextAsset\\Big.txt，";
-  ASSERT_EQ(lines.size(), 3u);
-#ifdef _WIN32
+  ASSERT_EQ(lines.size(), 4u);
   // Windows' C runtime reports a write to a full drive as ENOSPC; Wine's, whose WriteFile first
-  // writes what fits and succeeds, as EINVAL: only the step and the file are certain here.
-  EXPECT_TRUE(lines[0].starts_with(failed) && lines[0].ends_with(L"）")) << testing::PrintToString(lines[0]);
+  // writes what fits and succeeds, as EINVAL: there only the step and the file are certain.
+  const auto expectNotWritten = [&](const std::wstring& line, const std::wstring& object,
+                                    const std::wstring& file) {
+    const std::wstring failed = L"未导出：" + object + L"（写入文件出错：" + folder.wstring() + file + L"，";
+#ifdef _WIN32
+    EXPECT_TRUE(line.starts_with(failed) && line.ends_with(L"）")) << testing::PrintToString(line);
 #else
-  EXPECT_EQ(lines[0], failed + L"磁盘空间不足）");
+    EXPECT_EQ(line, failed + L"磁盘空间不足）");
 #endif
+  };
+  expectNotWritten(lines[0], L"TextAsset Big (PathID 1)", L"\\TextAsset\\Big.txt");
   EXPECT_EQ(lines[1], L"已导出：" + folder.wstring() + L"\\TextAsset\\Small.txt");
-  EXPECT_EQ(lines[2], L"完成！导出 1 个文件，1 个对象未导出。");
+  expectNotWritten(lines[2], L"MonoBehaviour (PathID 3)", L"\\MonoBehaviour\\114\\3.bin");
+  EXPECT_EQ(lines[3], L"完成！导出 1 个文件，2 个对象未导出。");
   const FolderContents written = {{"TextAsset/", {}},
                                   {"TextAsset/Big.txt", Bytes{'m', 'i', 'n', 'e'}},
                                   {"TextAsset/Small.txt", Bytes{'s'}}};
-  EXPECT_EQ(folderContents(folder), written) << "no half-written file, no temporary file";
+  EXPECT_EQ(folderContents(folder), written) << "no half-written file, no temporary file, no empty folder";
 }
 
 }  // namespace
