@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "layouts/ObjectLayouts.h"
+#include "stream/AssetStream.h"
+
+// Reads and writes any object through its layout. A codec names the fields it changes; every other
+// field is copied as it stood.
+namespace layouts {
+
+// One node of an object as read through its layout.
+struct Field {
+  const LayoutNode* node = nullptr;
+  std::size_t begin = 0;  // the node's bytes in the object, without the padding after it
+  std::size_t end = 0;
+  std::size_t paddedEnd = 0;  // after the padding that follows it, if its layout aligns there
+  std::uint32_t count = 0;    // an array's elements
+  // A struct's fields, or an array's elements; none for a primitive, nor for an array whose
+  // elements are of a fixed size with no alignment inside (they are the bytes after its count).
+  std::vector<Field> children;
+
+  // The struct's field of that name, or nothing.
+  const Field* field(std::string_view name) const;
+  // The array that holds the field's elements: the field itself, or for a vector or a string the
+  // Array node inside it; nothing for other fields.
+  const Field* array() const;
+};
+
+// The object read through the layout. Nothing when a count or a length runs past the object's
+// bytes (checked before anything is allocated for it), when the layout is malformed, or when more
+// than the padding to the next multiple of 4 is left after its last field: then the object is not
+// laid out so, and writing it back would lose or shift fields.
+std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout layout);
+
+// What stands in place of a field when the object is written, by its path below the object
+// ("m_Name", "m_StreamData.offset"): the field's bytes exactly as they are serialized (an array's
+// or a string's count included), without the padding after it.
+using FieldValues = std::map<std::string, std::vector<std::uint8_t>, std::less<>>;
+
+// Writes the object read as root from original at the stream's position, each field of values
+// replaced and every other one copied as it stood, with padding wherever the layout aligns counted
+// from the object's start: the original's padding bytes after a field that stands where it stood,
+// zeros after one that moved or changed; the padding after the last field only when padEnd is set.
+void writeObject(AssetStream& stream, std::span<const std::uint8_t> original, const Field& root,
+                 const FieldValues& values, bool padEnd = true);
+
+}  // namespace layouts
