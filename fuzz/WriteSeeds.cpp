@@ -26,7 +26,7 @@ std::string checkSeed(const testsupport::Bytes& bytes, const ClassIdTable& class
   testsupport::writeFile(asset, bytes);
 
   ObjectTable::Entries before;
-  std::uint32_t dataOffset = 0;
+  std::uint64_t dataOffset = 0;
   {
     SerializedFile file;
     if (file.load(asset.wstring()) != LoadStatus::Loaded) return "does not load";

@@ -157,7 +157,7 @@ void ObjectImport::append(Object& object, const Write& write) {
   AssetStream counter(AssetStream::CountingFrom{start});
   write(counter);
   const std::int64_t end = counter.position();
-  if (!SerializedFile::offsetsReach(end)) {
+  if (!SerializedFile::offsetsReach(end, formatVersion_)) {
     warn(messages::kFileWouldBeTooLarge, object);
     return;
   }
@@ -165,7 +165,7 @@ void ObjectImport::append(Object& object, const Write& write) {
   write(file_.stream());
   // Checked here, not at save: the first failure must stop the run before the table is rewritten.
   if (!file_.stream().flush()) return;
-  object.info.byteStart = static_cast<std::uint32_t>(start) - dataOffset_;
+  object.info.byteStart = static_cast<std::uint64_t>(start) - dataOffset_;
   object.info.byteSize = static_cast<std::uint32_t>(end - start);
 }
 

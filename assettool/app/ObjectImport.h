@@ -54,7 +54,7 @@ class ObjectImport {
   SerializedFile& file_;
   ReplacementNames names_;
   LinePrinter print_;
-  std::uint32_t dataOffset_;
+  std::uint64_t dataOffset_;
   std::int32_t formatVersion_;
   std::optional<engine::Version> engineVersion_;  // nothing when the file's text does not read as one
 };

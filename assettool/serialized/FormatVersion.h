@@ -20,16 +20,23 @@ constexpr bool hasEngineVersion(std::int32_t version) {
 constexpr bool hasMetadataAfterHeader(std::int32_t version) {
   return version >= 9;
 }
-// Only files with the metadata after the header can be rewritten in place.
+// Only files with the metadata after the header can be rewritten in place; those that name their
+// types by index are not rewritten yet.
 constexpr bool isWritable(std::int32_t version) {
-  return hasMetadataAfterHeader(version);
+  return hasMetadataAfterHeader(version) && version < 16;
 }
-// The newest format laid out as described here. Later ones change the object table and the type
-// list, and from 22 on the header too (the version word stays at offset 8), so they are not read
-// past the header.
-inline constexpr std::int32_t kNewestKnown = 15;
+// The formats read here. 16 and 18 were written only by alpha releases (readers disagree on the
+// type entries of 16); 24 and later put data that no type tree describes inside objects. The
+// version word stays at offset 8 in every header, so any format is known from there.
+inline constexpr std::int32_t kNewestKnown = 23;
 constexpr bool isKnown(std::int32_t version) {
-  return version <= kNewestKnown;
+  return version <= 15 || version == 17 || (version >= 19 && version <= kNewestKnown);
+}
+// MonoBehaviour files are named by the negative type ID of their object entry; later formats hold
+// a type index there, and the tools refuse them until objects of those formats are named and laid
+// out.
+constexpr bool namesScriptsByTypeId(std::int32_t version) {
+  return version < 16;
 }
 // Type list of class IDs and hashes instead of recursive type trees.
 constexpr bool hasHashedTypeList(std::int32_t version) {
@@ -41,7 +48,41 @@ constexpr bool hasLargePathIds(std::int32_t version) {
 }
 // A 32-bit word closes every object table entry.
 constexpr bool hasStrippedWord(std::int32_t version) {
-  return version >= 15;
+  return version >= 15 && version < 16;
+}
+// The object entry holds an index into the type list, which gives the class ID; each entry starts
+// on a multiple of 4. Type entries carry a stripped flag.
+constexpr bool hasTypeIndex(std::int32_t version) {
+  return version >= 16;
+}
+// Type entries carry the index of their script type; the script hash belongs to MonoBehaviour
+// (class 114), where before it belonged to negative class IDs.
+constexpr bool hasScriptTypeIndexInTypes(std::int32_t version) {
+  return version >= 17;
+}
+// Type tree nodes of 32 bytes, ending in a 64-bit hash of the referenced type.
+constexpr bool hasRefTypeHashInNodes(std::int32_t version) {
+  return version >= 19;
+}
+// A second type list, of the types that references name, follows the externals.
+constexpr bool hasRefTypes(std::int32_t version) {
+  return version >= 20;
+}
+// Each type tree is followed by its dependencies (or, in the reference list, three names).
+constexpr bool hasTypeDependencies(std::int32_t version) {
+  return version >= 21;
+}
+// A 48-byte header with 64-bit file size and data offset, and 64-bit byte starts: files past 4 GiB.
+constexpr bool hasLargeFilesSupport(std::int32_t version) {
+  return version >= 22;
+}
+// Type trees are stored in a way no reader here describes.
+constexpr bool hasUnreadableTypeTrees(std::int32_t version) {
+  return version >= 23;
+}
+// The tail of the metadata after the object table is read to its end, and must end there.
+constexpr bool hasCheckedMetadataTail(std::int32_t version) {
+  return version >= 17;
 }
 
 }  // namespace format

@@ -4,6 +4,7 @@
 #include "stream/AssetStream.h"
 
 std::uint32_t ObjectInfo::byteLength(std::int32_t formatVersion) {
+  if (format::hasTypeIndex(formatVersion)) return format::hasLargeFilesSupport(formatVersion) ? 24 : 20;
   const std::uint32_t pathIdLength = format::hasLargePathIds(formatVersion) ? 8 : 4;
   const std::uint32_t strippedLength = format::hasStrippedWord(formatVersion) ? 4 : 0;
   return pathIdLength + 4 + 4 + 4 + 2 + 2 + strippedLength;
@@ -11,6 +12,15 @@ std::uint32_t ObjectInfo::byteLength(std::int32_t formatVersion) {
 
 void ObjectInfo::read(AssetStream& stream) {
   const std::int32_t version = context.formatVersion;
+  if (format::hasTypeIndex(version)) {
+    stream.alignRead();
+    pathId = stream.readInt64();
+    byteStart = format::hasLargeFilesSupport(version) ? static_cast<std::uint64_t>(stream.readInt64())
+                                                      : static_cast<std::uint32_t>(stream.readInt32());
+    byteSize = static_cast<std::uint32_t>(stream.readInt32());
+    typeId = stream.readInt32();
+    return;
+  }
   pathId =
       format::hasLargePathIds(version) ? stream.readInt64() : static_cast<std::uint32_t>(stream.readInt32());
   byteStart = static_cast<std::uint32_t>(stream.readInt32());
@@ -23,6 +33,18 @@ void ObjectInfo::read(AssetStream& stream) {
 
 void ObjectInfo::write(AssetStream& stream) const {
   const std::int32_t version = context.formatVersion;
+  if (format::hasTypeIndex(version)) {
+    stream.alignWrite();
+    stream.writeInt64(pathId);
+    if (format::hasLargeFilesSupport(version)) {
+      stream.writeInt64(static_cast<std::int64_t>(byteStart));
+    } else {
+      stream.writeInt32(static_cast<std::int32_t>(byteStart));
+    }
+    stream.writeInt32(static_cast<std::int32_t>(byteSize));
+    stream.writeInt32(typeId);
+    return;
+  }
   if (format::hasLargePathIds(version)) {
     stream.writeInt64(pathId);
   } else {

@@ -10,10 +10,10 @@ class AssetStream;
 // One entry of the object table: where an object's data lies and what it is.
 struct ObjectInfo {
   std::int64_t pathId = 0;
-  std::uint32_t byteStart = 0;  // counted from the header's dataOffset
+  std::uint64_t byteStart = 0;  // counted from the header's dataOffset; 64 bits from format 22
   std::uint32_t byteSize = 0;
-  std::int32_t typeId = 0;
-  std::int32_t classId = 0;  // stored as 16 bits
+  std::int32_t typeId = 0;   // from format 16 the index of the object's type in the type list
+  std::int32_t classId = 0;  // stored as 16 bits; from format 16 the type's
   std::uint16_t scriptTypeIndex = 0;
   std::int32_t strippedWord = 0;
   ReadContext context;

@@ -18,7 +18,6 @@ LoadStatus SerializedFile::loadReadOnly(const std::wstring& path) {
 
 LoadStatus SerializedFile::loadOpened() {
   loadedSize_ = stream_.size();
-  if (!offsetsReach(loadedSize_)) return LoadStatus::TooLarge;
   try {
     return readModel();
   } catch (const std::bad_alloc&) {
@@ -30,22 +29,48 @@ LoadStatus SerializedFile::loadOpened() {
 
 LoadStatus SerializedFile::readModel() {
   header_.read(stream_);
-  if (stream_.failed()) return LoadStatus::Damaged;
-  if (!format::isKnown(header_.formatVersion)) return LoadStatus::VersionUnsupported;
-  if (!metadataFitsFile()) return LoadStatus::Damaged;
+  const std::int32_t version = header_.formatVersion;
+  if (stream_.failed() && format::isKnown(version)) return LoadStatus::Damaged;
+  if (!offsetsReach(loadedSize_, version)) return LoadStatus::TooLarge;
+  if (!format::isKnown(version)) return LoadStatus::VersionUnsupported;
+  if (stream_.failed() || !metadataFitsFile()) return LoadStatus::Damaged;
 
   stream_.seek(static_cast<std::int64_t>(header_.metadataStart()));
-  metadata_.context.formatVersion = header_.formatVersion;
-  stream_.setBigEndian(format::hasBigEndianMetadata(header_.formatVersion));
+  metadata_.context.formatVersion = version;
+  stream_.setBigEndian(format::hasBigEndianMetadata(version));
   if (!metadata_.read(stream_)) return LoadStatus::Damaged;
-  if (metadata_.types.hasTypeTrees && format::hasHashedTypeList(header_.formatVersion)) {
-    return LoadStatus::TypeTreesUnsupported;
-  }
+  if (typeTreesUnreadable()) return LoadStatus::TypeTreesUnsupported;
 
-  if (!objects_.read(stream_, metadata_.context)) return LoadStatus::Damaged;
+  if (!objects_.read(stream_, metadata_.context) || !resolveTypeIndices()) return LoadStatus::Damaged;
+  if (format::hasCheckedMetadataTail(version) &&
+      (!metadata_.readTail(stream_) || static_cast<std::uint64_t>(stream_.position()) != header_.metadataEnd())) {
+    return LoadStatus::Damaged;
+  }
   const bool tableInsideMetadata = static_cast<std::uint64_t>(stream_.position()) <= header_.metadataEnd();
   if (stream_.failed() || !tableInsideMetadata || !objectsFitFile()) return LoadStatus::Damaged;
   return LoadStatus::Loaded;
+}
+
+// Hashed lists before format 16 with type trees, and the type trees of format 23 on, are not laid
+// out in a way read here.
+bool SerializedFile::typeTreesUnreadable() const {
+  const std::int32_t version = header_.formatVersion;
+  if (!metadata_.types.hasTypeTrees) return false;
+  return (format::hasHashedTypeList(version) && !format::hasTypeIndex(version)) ||
+         format::hasUnreadableTypeTrees(version);
+}
+
+// From format 16 an object names its type by index; its class ID is the type's.
+bool SerializedFile::resolveTypeIndices() {
+  if (!format::hasTypeIndex(header_.formatVersion)) return true;
+  const std::vector<TypeEntry>& types = metadata_.types.byIndex;
+  for (auto& [key, info] : objects_.entries()) {
+    if (info.typeId < 0 || static_cast<std::size_t>(info.typeId) >= types.size()) return false;
+    const TypeEntry& type = types[static_cast<std::size_t>(info.typeId)];
+    info.classId = type.classId;
+    info.scriptTypeIndex = static_cast<std::uint16_t>(type.scriptTypeIndex);
+  }
+  return true;
 }
 
 bool SerializedFile::metadataFitsFile() const {
@@ -59,7 +84,7 @@ bool SerializedFile::metadataFitsFile() const {
 // it also lies past them: data sharing their bytes would change under the rewritten object table.
 bool SerializedFile::objectsFitFile() const {
   const auto fileLength = static_cast<std::uint64_t>(stream_.size());
-  const bool rewrittenInPlace = format::isWritable(header_.formatVersion);
+  const bool rewrittenInPlace = format::hasMetadataAfterHeader(header_.formatVersion);
   for (const auto& [key, info] : objects_.entries()) {
     const std::uint64_t start = std::uint64_t{header_.dataOffset} + info.byteStart;
     if (start + info.byteSize > fileLength) return false;
@@ -69,7 +94,7 @@ bool SerializedFile::objectsFitFile() const {
 }
 
 std::int64_t SerializedFile::objectOffset(const ObjectInfo& info) const {
-  return std::int64_t{header_.dataOffset} + info.byteStart;
+  return static_cast<std::int64_t>(header_.dataOffset + info.byteStart);
 }
 
 std::vector<std::uint8_t> SerializedFile::readObjectBytes(const ObjectInfo& info) {
@@ -90,7 +115,7 @@ std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info
 SaveStatus SerializedFile::save() {
   if (!format::isWritable(header_.formatVersion)) return SaveStatus::NotWritable;
   stream_.seekEnd();
-  header_.fileSize = static_cast<std::uint32_t>(stream_.position());
+  header_.fileSize = static_cast<std::uint64_t>(stream_.position());
 
   stream_.seek(0);
   header_.write(stream_);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "serialized/FormatVersion.h"
 #include "serialized/ObjectTable.h"
 #include "serialized/SerializedFileHeader.h"
 #include "serialized/SerializedMetadata.h"
@@ -29,9 +30,12 @@ enum class SaveStatus { Saved, NotWritable, WriteFailed };
 class SerializedFile {
  public:
   // byteStart, byteSize, dataOffset and fileSize are 32-bit and offsets are computed signed: no
-  // byte of the file may lie further out.
+  // byte of the file may lie further out. From format 22 they are 64-bit: the platform's file
+  // functions are the limit.
   static constexpr std::int64_t kLargestSize = std::numeric_limits<std::int32_t>::max();
-  static constexpr bool offsetsReach(std::int64_t fileSize) { return fileSize <= kLargestSize; }
+  static constexpr bool offsetsReach(std::int64_t fileSize, std::int32_t formatVersion) {
+    return format::hasLargeFilesSupport(formatVersion) || fileSize <= kLargestSize;
+  }
 
   // Opens the file for reading and writing and reads its header, metadata and object table. Any
   // status but Loaded means the file must not be written; it has not been.
@@ -62,6 +66,8 @@ class SerializedFile {
   LoadStatus loadOpened();
   LoadStatus readModel();
   bool metadataFitsFile() const;
+  bool typeTreesUnreadable() const;
+  bool resolveTypeIndices();
   bool objectsFitFile() const;  // in the file, and apart from what save rewrites
   std::int64_t objectOffset(const ObjectInfo& info) const;
 

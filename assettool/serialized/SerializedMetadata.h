@@ -17,4 +17,8 @@ struct SerializedMetadata {
   // end within its limit (it could not be written back in place) or the type list is damaged.
   bool read(AssetStream& stream);
   void write(AssetStream& stream) const;
+  // What follows the object table in the formats that name their types by index: script types,
+  // externals, the types of references and the user information. Read to get past it; false
+  // when its counts cannot fit in the bytes that remain.
+  bool readTail(AssetStream& stream) const;
 };

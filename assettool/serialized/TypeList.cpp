@@ -26,7 +26,46 @@ bool skipTypeTree(AssetStream& stream) {
   return true;
 }
 
+constexpr std::uint64_t kSmallestIndexedType = 4 + 1 + 16;
+constexpr std::uint64_t kBlobNodeLength = 24;
+constexpr std::uint64_t kBlobNodeWithHashLength = 32;
+constexpr std::size_t kNameLimit = 64 * 1024;
+constexpr std::int32_t kMonoBehaviour = 114;
+
+// Moves on by count items of itemSize bytes, false when they are not all there.
+bool skipItems(AssetStream& stream, std::int32_t count, std::uint64_t itemSize) {
+  if (count < 0 || !stream.canRead(static_cast<std::uint64_t>(count), itemSize)) return false;
+  stream.seek(stream.position() + static_cast<std::int64_t>(static_cast<std::uint64_t>(count) * itemSize));
+  return true;
+}
+
+// A type tree as a blob: node count, string-buffer size, the nodes, the strings.
+bool skipBlobTree(AssetStream& stream, std::int32_t formatVersion) {
+  const std::int32_t nodes = stream.readInt32();
+  const std::int32_t strings = stream.readInt32();
+  const std::uint64_t nodeLength =
+      format::hasRefTypeHashInNodes(formatVersion) ? kBlobNodeWithHashLength : kBlobNodeLength;
+  return !stream.failed() && skipItems(stream, nodes, nodeLength) && skipItems(stream, strings, 1);
+}
+
 }  // namespace
+
+bool TypeEntry::readIndexed(AssetStream& stream, bool withTree, bool isReference) {
+  const std::int32_t version = context.formatVersion;
+  classId = stream.readInt32();
+  isStripped = stream.readByte() != 0;
+  if (format::hasScriptTypeIndexInTypes(version)) scriptTypeIndex = static_cast<std::int16_t>(stream.readUInt16());
+  if ((isReference && scriptTypeIndex >= 0) || classId == kMonoBehaviour) scriptId = stream.readHash128();
+  typeHash = stream.readHash128();
+  if (!withTree) return !stream.failed();
+  if (!skipBlobTree(stream, version)) return false;
+  if (!format::hasTypeDependencies(version)) return !stream.failed();
+  if (isReference) {
+    for (int name = 0; name < 3; ++name) stream.readCString(kNameLimit);  // class, namespace, assembly
+    return !stream.failed();
+  }
+  return skipItems(stream, stream.readInt32(), 4) && !stream.failed();
+}
 
 void TypeEntry::read(AssetStream& stream) {
   classId = stream.readInt32();
@@ -42,8 +81,24 @@ void TypeEntry::write(AssetStream& stream) const {
 
 bool TypeList::read(AssetStream& stream, const ReadContext& context) {
   entries.clear();
+  byIndex.clear();
+  if (format::hasTypeIndex(context.formatVersion)) return readIndexed(stream, context);
   return format::hasHashedTypeList(context.formatVersion) ? readHashed(stream, context)
                                                           : readTrees(stream, context);
+}
+
+bool TypeList::readIndexed(AssetStream& stream, const ReadContext& context) {
+  hasTypeTrees = stream.readByte() != 0;
+  if (hasTypeTrees && format::hasUnreadableTypeTrees(context.formatVersion)) return !stream.failed();
+  const std::int32_t count = stream.readInt32();
+  if (count < 0 || !stream.canRead(static_cast<std::uint64_t>(count), kSmallestIndexedType)) return false;
+  byIndex.reserve(static_cast<std::size_t>(count));
+  for (std::int32_t i = 0; i < count; ++i) {
+    TypeEntry& entry = byIndex.emplace_back();
+    entry.context.formatVersion = context.formatVersion;
+    if (!entry.readIndexed(stream, hasTypeTrees, false)) return false;
+  }
+  return !stream.failed();
 }
 
 bool TypeList::readHashed(AssetStream& stream, const ReadContext& context) {

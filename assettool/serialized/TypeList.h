@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "serialized/ReadContext.h"
 #include "stream/AssetStream.h"
@@ -9,20 +10,26 @@
 // One type of the type list.
 struct TypeEntry {
   std::int32_t classId = 0;
-  AssetStream::Hash128 scriptId{};  // script types (negative class IDs) of hashed type lists only
+  AssetStream::Hash128 scriptId{};  // script types of hashed type lists only
   AssetStream::Hash128 typeHash{};  // hashed type lists only
+  bool isStripped = false;          // format 16 on
+  std::int16_t scriptTypeIndex = -1;  // format 17 on: the entry of the script types, or -1
   ReadContext context;
 
   // The entry of a hashed type list, class ID included.
   void read(AssetStream& stream);
   void write(AssetStream& stream) const;
+  // The entry of the type lists from format 16, a type tree included where the file carries them:
+  // it is stepped over. False when its counts cannot fit in the bytes that remain.
+  bool readIndexed(AssetStream& stream, bool withTree, bool isReference);
 };
 
 // The types used in a serialized file, keyed by class ID in signed order. qmx reads object data
 // without them: the list is read to get past it and written back in exactly as many bytes.
 class TypeList {
  public:
-  std::map<std::int32_t, TypeEntry> entries;
+  std::map<std::int32_t, TypeEntry> entries;  // the lists before format 16
+  std::vector<TypeEntry> byIndex;             // from format 16, in file order: objects name an index
   bool hasTypeTrees = false;
 
   // Reads the list in the layout of the context's format version, leaving the stream at the
@@ -36,6 +43,7 @@ class TypeList {
 
  private:
   bool readHashed(AssetStream& stream, const ReadContext& context);
+  bool readIndexed(AssetStream& stream, const ReadContext& context);
   bool readTrees(AssetStream& stream, const ReadContext& context);
   void writeHashed(AssetStream& stream) const;
 };

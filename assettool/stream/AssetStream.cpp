@@ -173,6 +173,10 @@ std::int64_t AssetStream::readInt64() {
   return value;
 }
 
+std::int64_t AssetStream::readInt64BigEndian() {
+  return reversedIf(true, readInt64());
+}
+
 AssetStream::Hash128 AssetStream::readHash128() {
   Hash128 value{};
   readRaw(value.data(), value.size());
@@ -216,6 +220,10 @@ void AssetStream::writeInt32(std::int32_t value) {
 
 void AssetStream::writeInt64(std::int64_t value) {
   writeRaw(&value, sizeof value);
+}
+
+void AssetStream::writeInt64BigEndian(std::int64_t value) {
+  writeInt64(reversedIf(true, value));
 }
 
 void AssetStream::writeBytes(std::span<const std::uint8_t> bytes) {

@@ -55,6 +55,8 @@ class AssetStream {
   std::int32_t readInt32();
   float readFloat();
   std::int64_t readInt64();
+  // The 64-bit sizes of the large-file header, the one place they are stored big-endian.
+  std::int64_t readInt64BigEndian();
   Hash128 readHash128();
   std::vector<std::uint8_t> readBytes(std::uint64_t count);
   // Up to limit characters; the terminating zero is consumed only when it ends the string before
@@ -65,6 +67,7 @@ class AssetStream {
   void writeUInt16(std::uint16_t value);
   void writeInt32(std::int32_t value);
   void writeInt64(std::int64_t value);
+  void writeInt64BigEndian(std::int64_t value);
   void writeBytes(std::span<const std::uint8_t> bytes);
   // Makes sure what was written has left the program's buffers; false if any write failed.
   bool flush();

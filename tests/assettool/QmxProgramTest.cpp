@@ -196,8 +196,10 @@ TEST_F(QmxProgram, FilesItCannotTrustAreLeftUntouched) {
       {"empty", Bytes{}, kDamaged},
       {"type trees", buildAsset(withTrees).bytes, kTypeTrees},
       {"format 8", buildAsset(sampleAsset(8)).bytes, kVersionBelow9},
-      {"format 17", withVersionWord(sample, 17), kVersionUnsupported},
-      {"format 22", format22Sample(), kVersionUnsupported},
+      {"format 16", withVersionWord(sample, 16), kVersionUnsupported},
+      {"format 17", buildAsset(sampleAsset(17)).bytes, kVersionUnsupported},
+      {"format 22", buildAsset(sampleAsset(22)).bytes, kVersionUnsupported},
+      {"format 24", withVersionWord(sample, 24), kVersionUnsupported},
   };
   // A replacement that every one of them would have taken, had it been read.
   writeFile(dir_ / "Data" / "level_unpak" / "TextAsset" / "Localization.txt", Bytes(5, 'x'));

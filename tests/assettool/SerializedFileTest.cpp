@@ -99,11 +99,12 @@ INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8,
 
 // Newer formats lay out their table, types and (from 22) header differently: read as a 15 they
 // would be misread and then written over.
-TEST_F(SerializedFileTest, FormatsAfter15AreRefusedOnceTheHeaderIsRead) {
+// 16 and 18 were written only by alpha releases; 24 and later put data no type tree describes in
+// objects.
+TEST_F(SerializedFileTest, Formats16And18And24OnAreRefusedOnceTheHeaderIsRead) {
   const Bytes sample = buildAsset(sampleAsset(15)).bytes;
-  const Bytes sample17 = buildAsset(sampleAsset(17)).bytes;
-  for (const Bytes& bytes : {withVersionWord(sample, 16), sample17, withVersionWord(sample, 21),
-                             format22Sample(), withVersionWord(sample, 0x7FFFFFFF)}) {
+  for (const Bytes& bytes : {withVersionWord(sample, 16), withVersionWord(sample, 18), withVersionWord(sample, 24),
+                             withVersionWord(sample, 0x7FFFFFFF)}) {
     SerializedFile file;
     EXPECT_EQ(file.load(place(bytes)), LoadStatus::VersionUnsupported);
     EXPECT_TRUE(file.objects().entries().empty());
@@ -113,7 +114,76 @@ TEST_F(SerializedFileTest, FormatsAfter15AreRefusedOnceTheHeaderIsRead) {
   // Below the header nothing needs to make sense.
   Bytes headerOnly(sample.begin(), sample.begin() + 20);
   SerializedFile file;
-  EXPECT_EQ(file.load(place(withVersionWord(headerOnly, 17))), LoadStatus::VersionUnsupported);
+  EXPECT_EQ(file.load(place(withVersionWord(headerOnly, 18))), LoadStatus::VersionUnsupported);
+}
+
+// Formats 17 to 23: the header (48 bytes from 22, with 64-bit sizes), types named by index, the
+// object table with its type index and, from 22, 64-bit byte starts, and the metadata's tail read
+// to exactly its end, with and without type trees.
+class IndexedFormats : public SerializedFileTest, public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(IndexedFormats, LoadHeaderMetadataTypesAndObjects) {
+  const std::int32_t version = GetParam();
+  for (const bool trees : {false, true}) {
+    SCOPED_TRACE(trees ? "with type trees" : "without type trees");
+    AssetDescription description = sampleAsset(version);
+    description.hasTypeTrees = trees;
+    const BuiltAsset built = buildAsset(description);
+    SerializedFile file;
+    if (trees && format::hasUnreadableTypeTrees(version)) {
+      EXPECT_EQ(file.load(place(built.bytes)), LoadStatus::TypeTreesUnsupported);
+      continue;
+    }
+    ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+    EXPECT_EQ(file.headerCopy().dataOffset, built.dataOffset);
+    EXPECT_EQ(file.headerCopy().fileSize, built.bytes.size());
+    EXPECT_EQ(file.headerCopy().metadataEnd(), built.metadataEnd);
+    EXPECT_EQ(file.metadata().context.engineVersion, "2019.4.9f1");
+    ASSERT_EQ(file.metadata().types.byIndex.size(), 5u);
+    EXPECT_EQ(file.metadata().types.byIndex[4].scriptTypeIndex, 1);
+    EXPECT_EQ(file.metadata().types.byIndex[4].scriptId[0], 0x60);
+    ASSERT_EQ(file.objects().entries().size(), description.objects.size());
+    for (std::size_t i = 0; i < description.objects.size(); ++i) {
+      const ObjectDescription& expected = description.objects[i];
+      const ObjectInfo& info = file.objects().entries().at(ObjectTable::keyOf(expected.pathId));
+      EXPECT_EQ(info.byteStart, built.byteStarts[i]);
+      EXPECT_EQ(info.classId, description.types[static_cast<std::size_t>(expected.typeId)].classId);
+      EXPECT_EQ(file.readObjectBytes(info), expected.data);
+    }
+    EXPECT_EQ(file.objects().entries().at(ObjectTable::keyOf(-5)).scriptTypeIndex, 1);
+    EXPECT_EQ(ObjectInfo::byteLength(version), format::hasLargeFilesSupport(version) ? 24u : 20u);
+    file.close();
+    EXPECT_EQ(onDisk(), built.bytes) << "only read";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, IndexedFormats, ::testing::Values(17, 19, 20, 21, 22, 23));
+
+// A type index outside the list, a tail that does not end where the metadata ends, and counts
+// beyond the bytes are refused.
+TEST_F(SerializedFileTest, InconsistentIndexedFilesAreRefused) {
+  struct Case {
+    const char* what;
+    void (*describe)(AssetDescription&);
+  };
+  const Case cases[] = {
+      {"type index past the list", [](AssetDescription& d) { d.objects[0].typeId = 5; }},
+      {"negative type index", [](AssetDescription& d) { d.objects[0].typeId = -1; }},
+      {"tail shorter than the metadata", [](AssetDescription& d) { d.metadataTail.push_back(0); }},
+      {"tail longer than the metadata", [](AssetDescription& d) { d.metadataTail.pop_back(); }},
+      {"script types beyond the bytes", [](AssetDescription& d) { d.metadataTail[3] = 0x10; }},
+  };
+  for (const std::int32_t version : {17, 22}) {
+    for (const Case& c : cases) {
+      AssetDescription description = sampleAsset(version);
+      c.describe(description);
+      const Bytes bytes = buildAsset(description).bytes;
+      SerializedFile file;
+      EXPECT_EQ(file.load(place(bytes)), LoadStatus::Damaged) << c.what << ", format " << version;
+      file.close();
+      EXPECT_EQ(onDisk(), bytes) << c.what;
+    }
+  }
 }
 
 TEST_F(SerializedFileTest, Format15TypeListAndObjectTableStartWhereTheyShould) {
@@ -266,8 +336,9 @@ TEST_F(SerializedFileTest, FilesBeyondThe32BitOffsetsAreRefused) {
 
 TEST_F(SerializedFileTest, TheOffsetsReachUpTo2GiBLessOneByte) {
   constexpr std::int64_t kLargest = 2147483647;
-  EXPECT_TRUE(SerializedFile::offsetsReach(kLargest));
-  EXPECT_FALSE(SerializedFile::offsetsReach(kLargest + 1));
+  EXPECT_TRUE(SerializedFile::offsetsReach(kLargest, 15));
+  EXPECT_FALSE(SerializedFile::offsetsReach(kLargest + 1, 15));
+  EXPECT_TRUE(SerializedFile::offsetsReach(std::int64_t{5} << 32, 22)) << "64-bit offsets from format 22";
   place(buildAsset(sampleAsset(15)).bytes);
   std::filesystem::resize_file(path_, kLargest);  // sparse
   SerializedFile file;

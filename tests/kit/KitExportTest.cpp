@@ -16,6 +16,7 @@
 #include "support/Files.h"
 #include "support/ObjectData.h"
 #include "support/Releases.h"
+#include "support/SampleAssets.h"
 #include "support/SerializedFileBuilder.h"
 
 using namespace testsupport;
@@ -386,6 +387,11 @@ TEST(KitProgram, PrintsItsUsageListsAndRefusesWhatItCannotRead) {
             consoleBytes(L"7\tTexture2D\t载入画面\t" + std::to_wstring(d.objects[0].data.size()) +
                          L"\tlevel_unpak\\Texture2D\\载入画面.dds") +
                 kLineEnd);
+
+  writeFile(dir / "new.assets", buildAsset(sampleAsset(22)).bytes);
+  const ChildResult newer = runProgram(siblingProgram("cmkit"), {L"list", L"new.assets"}, dir.path());
+  EXPECT_EQ(newer.exitCode, 2);
+  EXPECT_EQ(newer.output, consoleBytes(L"不支持此文件版本！") + kLineEnd);
 
   writeFile(dir / "broken.assets", Bytes(10, 0));
   const ChildResult broken = runProgram(siblingProgram("cmkit"), {L"export", L"broken.assets"}, dir.path());

@@ -61,7 +61,67 @@ void writeTree(ByteWriter& w, const TreeNode& root) {
   }
 }
 
+// A type tree as the formats from 12 store it: the nodes, 24 bytes each (32 from 19, with a hash
+// of the referenced type), then the strings they name by offset.
+void writeBlobTree(ByteWriter& w, const TreeNode& root, std::int32_t formatVersion) {
+  Bytes strings;
+  Bytes nodes;
+  ByteWriter n(nodes);
+  std::int32_t count = 0;
+  const auto offsetOf = [&strings](const std::string& text) {
+    const auto offset = static_cast<std::uint32_t>(strings.size());
+    strings.insert(strings.end(), text.begin(), text.end());
+    strings.push_back(0);
+    return offset;
+  };
+  std::vector<std::pair<const TreeNode*, int>> stack{{&root, 0}};
+  while (!stack.empty()) {
+    const auto [node, level] = stack.back();
+    stack.pop_back();
+    ++count;
+    n.int16(static_cast<std::uint16_t>(node->version));
+    n.byte(static_cast<std::uint8_t>(level));
+    n.byte(static_cast<std::uint8_t>(node->isArray));
+    n.int32(offsetOf(node->typeName));
+    n.int32(offsetOf(node->fieldName));
+    n.int32(static_cast<std::uint32_t>(node->byteSize));
+    n.int32(static_cast<std::uint32_t>(node->index));
+    n.int32(static_cast<std::uint32_t>(node->metaFlags));
+    if (formatVersion >= 19) n.int64(0);
+    for (auto child = node->children.rbegin(); child != node->children.rend(); ++child)
+      stack.push_back({&*child, level + 1});
+  }
+  w.int32(static_cast<std::uint32_t>(count));
+  w.int32(static_cast<std::uint32_t>(strings.size()));
+  w.bytes(nodes);
+  w.bytes(strings);
+}
+
+// From format 16 (17 here): stripped flag, script type index, the script hash of MonoBehaviour.
+void writeIndexedTypeList(ByteWriter& w, const AssetDescription& d) {
+  w.byte(d.hasTypeTrees ? 1 : 0);
+  w.int32(static_cast<std::uint32_t>(d.types.size()));
+  for (const TypeDescription& type : d.types) {
+    w.int32(type.classId);
+    w.byte(0);
+    w.int16(static_cast<std::uint16_t>(type.scriptTypeIndex));
+    if (type.classId == 114) w.hash(type.scriptId);
+    w.hash(type.typeHash);
+    if (!d.hasTypeTrees) continue;
+    if (type.rawTree.empty()) {
+      writeBlobTree(w, type.tree, d.formatVersion);
+    } else {
+      w.bytes(type.rawTree);
+    }
+    if (d.formatVersion >= 21) w.int32(0);  // no dependencies
+  }
+}
+
 void writeTypeList(ByteWriter& w, const AssetDescription& d) {
+  if (d.formatVersion >= 16) {
+    writeIndexedTypeList(w, d);
+    return;
+  }
   if (d.formatVersion >= 14) {
     w.byte(d.hasTypeTrees ? 1 : 0);
     w.int32(static_cast<std::uint32_t>(d.types.size()));
@@ -86,6 +146,20 @@ void writeTypeList(ByteWriter& w, const AssetDescription& d) {
 
 void writeObjectTable(ByteWriter& w, const AssetDescription& d, const std::vector<std::uint32_t>& starts) {
   w.int32(static_cast<std::uint32_t>(d.objects.size()));
+  if (d.formatVersion >= 16) {
+    for (std::size_t i = 0; i < d.objects.size(); ++i) {
+      w.alignTo(4);
+      w.int64(static_cast<std::uint64_t>(d.objects[i].pathId));
+      if (d.formatVersion >= 22) {
+        w.int64(starts[i]);
+      } else {
+        w.int32(starts[i]);
+      }
+      w.int32(static_cast<std::uint32_t>(d.objects[i].data.size()));
+      w.int32(static_cast<std::uint32_t>(d.objects[i].typeId));  // the index of its type
+    }
+    return;
+  }
   if (d.formatVersion >= 14) w.alignTo(4);
   for (std::size_t i = 0; i < d.objects.size(); ++i) {
     const ObjectDescription& o = d.objects[i];
@@ -117,7 +191,14 @@ Bytes buildMetadata(const AssetDescription& d, const std::vector<std::uint32_t>&
   writeTypeList(w, d);
   built.objectTableStart = w.offset();
   writeObjectTable(w, d, starts);
-  w.bytes(d.externals);
+  if (d.formatVersion >= 17 && d.metadataTail.empty()) {
+    w.int32(0);                              // script types
+    w.int32(0);                              // externals
+    if (d.formatVersion >= 20) w.int32(0);  // reference types
+    w.cstring("");                           // user information
+  } else {
+    w.bytes(d.formatVersion >= 17 ? d.metadataTail : d.externals);
+  }
   return metadata;
 }
 
@@ -145,6 +226,21 @@ void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataS
   Bytes head;
   ByteWriter w(head);
   w.bigEndian = true;
+  if (d.formatVersion >= 22) {
+    w.int32(0);
+    w.int32(0);
+    w.int32(static_cast<std::uint32_t>(d.formatVersion));
+    w.int32(0);
+    w.byte(d.endianness);
+    for (std::uint8_t b : d.reserved) w.byte(b);
+    w.int32(metadataSize);
+    for (const std::uint64_t value : {std::uint64_t{file.size()}, std::uint64_t{dataOffset}}) {
+      for (int i = 7; i >= 0; --i) w.byte(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+    for (int i = 0; i < 8; ++i) w.byte(0);
+    std::copy(head.begin(), head.end(), file.begin());
+    return;
+  }
   w.int32(metadataSize);
   w.int32(static_cast<std::uint32_t>(file.size()));
   w.int32(static_cast<std::uint32_t>(d.formatVersion));
@@ -165,7 +261,7 @@ std::size_t alignUp(std::size_t value, std::size_t alignment) {
 BuiltAsset buildAsset(const AssetDescription& d) {
   BuiltAsset built;
   built.byteStarts = layOutObjects(d);
-  const std::size_t headerLength = d.formatVersion >= 9 ? 20 : 16;
+  const std::size_t headerLength = d.formatVersion >= 22 ? 48 : d.formatVersion >= 9 ? 20 : 16;
   Bytes body;
 
   if (d.formatVersion >= 9) {

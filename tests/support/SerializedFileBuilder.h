@@ -10,7 +10,9 @@
 // Writes serialized asset files from a description, independently of qmx's own reader and writer,
 // for any format version: the 16-byte header with the metadata at the end below 9, type trees
 // below 14, hashed type lists, 64-bit path IDs and the aligned object table from 14, the extra
-// object word from 15, big-endian metadata below 5.
+// object word from 15, big-endian metadata below 5; from 17 type entries that objects name by
+// index (typeId is then that index), with blob type trees and the metadata's tail, and from 22
+// the 48-byte header and 64-bit byte starts.
 namespace testsupport {
 
 using Hash = std::array<std::uint8_t, 16>;
@@ -32,6 +34,7 @@ struct TypeDescription {
   Hash typeHash{};  // hashed lists only
   TreeNode tree;    // tree lists only
   Bytes rawTree;    // when not empty, written instead of tree (hostile or huge trees)
+  std::int16_t scriptTypeIndex = -1;  // format 17 on
 };
 
 struct ObjectDescription {
@@ -52,7 +55,10 @@ struct AssetDescription {
   bool hasTypeTrees = false;  // the flag of hashed lists
   std::vector<TypeDescription> types;
   std::vector<ObjectDescription> objects;  // table order and data order
-  Bytes externals = {0, 0, 0, 0};          // what follows the object table in the metadata
+  Bytes externals = {0, 0, 0, 0};          // what follows the object table in the metadata, before 17
+  // From 17: what follows the object table, or when empty no script types, no externals, no
+  // reference types and no user information.
+  Bytes metadataTail;
   std::uint32_t dataAlignment = 16;
 };
 
