@@ -20,10 +20,9 @@ constexpr bool hasEngineVersion(std::int32_t version) {
 constexpr bool hasMetadataAfterHeader(std::int32_t version) {
   return version >= 9;
 }
-// Only files with the metadata after the header can be rewritten in place; those that name their
-// types by index are not rewritten yet.
+// Only files with the metadata after the header can be rewritten in place.
 constexpr bool isWritable(std::int32_t version) {
-  return hasMetadataAfterHeader(version) && version < 16;
+  return hasMetadataAfterHeader(version);
 }
 // The formats read here. 16 and 18 were written only by alpha releases (readers disagree on the
 // type entries of 16); 24 and later put data that no type tree describes inside objects. The

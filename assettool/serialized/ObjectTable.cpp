@@ -14,6 +14,7 @@ void ObjectInfo::read(AssetStream& stream) {
   const std::int32_t version = context.formatVersion;
   if (format::hasTypeIndex(version)) {
     stream.alignRead();
+    entryOffset = stream.position();
     pathId = stream.readInt64();
     byteStart = format::hasLargeFilesSupport(version) ? static_cast<std::uint64_t>(stream.readInt64())
                                                       : static_cast<std::uint32_t>(stream.readInt32());
@@ -75,6 +76,13 @@ bool ObjectTable::read(AssetStream& stream, const ReadContext& context) {
     unique = entries_.emplace(keyOf(info.pathId), info).second && unique;
   }
   return unique && !stream.failed();
+}
+
+void ObjectTable::writeInPlace(AssetStream& stream) const {
+  for (const auto& [key, info] : entries_) {
+    stream.seek(info.entryOffset);
+    info.write(stream);
+  }
 }
 
 void ObjectTable::write(AssetStream& stream) const {

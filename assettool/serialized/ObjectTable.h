@@ -16,6 +16,7 @@ struct ObjectInfo {
   std::int32_t classId = 0;  // stored as 16 bits; from format 16 the type's
   std::uint16_t scriptTypeIndex = 0;
   std::int32_t strippedWord = 0;
+  std::int64_t entryOffset = 0;  // where the entry lies in the file, from format 16
   ReadContext context;
 
   // Bytes one entry takes in the file.
@@ -37,6 +38,8 @@ class ObjectTable {
   bool read(AssetStream& stream, const ReadContext& context);
   // Count, then the entries in key order.
   void write(AssetStream& stream) const;
+  // Each entry where it was read, from format 16: nothing else of the metadata moves.
+  void writeInPlace(AssetStream& stream) const;
 
   Entries& entries() { return entries_; }
   const Entries& entries() const { return entries_; }

@@ -43,7 +43,8 @@ LoadStatus SerializedFile::readModel() {
 
   if (!objects_.read(stream_, metadata_.context) || !resolveTypeIndices()) return LoadStatus::Damaged;
   if (format::hasCheckedMetadataTail(version) &&
-      (!metadata_.readTail(stream_) || static_cast<std::uint64_t>(stream_.position()) != header_.metadataEnd())) {
+      (!metadata_.readTail(stream_) ||
+       static_cast<std::uint64_t>(stream_.position()) != header_.metadataEnd())) {
     return LoadStatus::Damaged;
   }
   const bool tableInsideMetadata = static_cast<std::uint64_t>(stream_.position()) <= header_.metadataEnd();
@@ -120,7 +121,13 @@ SaveStatus SerializedFile::save() {
   stream_.seek(0);
   header_.write(stream_);
   stream_.setBigEndian(format::hasBigEndianMetadata(header_.formatVersion));
-  metadata_.write(stream_);
-  objects_.write(stream_);
+  if (format::hasTypeIndex(header_.formatVersion)) {
+    // Only the entries are rewritten, where they stand: the type list, with its type trees, and
+    // the rest of the metadata stay byte for byte.
+    objects_.writeInPlace(stream_);
+  } else {
+    metadata_.write(stream_);
+    objects_.write(stream_);
+  }
   return stream_.flush() ? SaveStatus::Saved : SaveStatus::WriteFailed;
 }

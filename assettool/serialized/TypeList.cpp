@@ -54,7 +54,8 @@ bool TypeEntry::readIndexed(AssetStream& stream, bool withTree, bool isReference
   const std::int32_t version = context.formatVersion;
   classId = stream.readInt32();
   isStripped = stream.readByte() != 0;
-  if (format::hasScriptTypeIndexInTypes(version)) scriptTypeIndex = static_cast<std::int16_t>(stream.readUInt16());
+  if (format::hasScriptTypeIndexInTypes(version))
+    scriptTypeIndex = static_cast<std::int16_t>(stream.readUInt16());
   if ((isReference && scriptTypeIndex >= 0) || classId == kMonoBehaviour) scriptId = stream.readHash128();
   typeHash = stream.readHash128();
   if (!withTree) return !stream.failed();

@@ -10,9 +10,9 @@
 // One type of the type list.
 struct TypeEntry {
   std::int32_t classId = 0;
-  AssetStream::Hash128 scriptId{};  // script types of hashed type lists only
-  AssetStream::Hash128 typeHash{};  // hashed type lists only
-  bool isStripped = false;          // format 16 on
+  AssetStream::Hash128 scriptId{};    // script types of hashed type lists only
+  AssetStream::Hash128 typeHash{};    // hashed type lists only
+  bool isStripped = false;            // format 16 on
   std::int16_t scriptTypeIndex = -1;  // format 17 on: the entry of the script types, or -1
   ReadContext context;
 

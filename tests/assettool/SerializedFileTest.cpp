@@ -103,8 +103,8 @@ INSTANTIATE_TEST_SUITE_P(Versions, EveryFormat, ::testing::Values(4, 5, 6, 7, 8,
 // objects.
 TEST_F(SerializedFileTest, Formats16And18And24OnAreRefusedOnceTheHeaderIsRead) {
   const Bytes sample = buildAsset(sampleAsset(15)).bytes;
-  for (const Bytes& bytes : {withVersionWord(sample, 16), withVersionWord(sample, 18), withVersionWord(sample, 24),
-                             withVersionWord(sample, 0x7FFFFFFF)}) {
+  for (const Bytes& bytes : {withVersionWord(sample, 16), withVersionWord(sample, 18),
+                             withVersionWord(sample, 24), withVersionWord(sample, 0x7FFFFFFF)}) {
     SerializedFile file;
     EXPECT_EQ(file.load(place(bytes)), LoadStatus::VersionUnsupported);
     EXPECT_TRUE(file.objects().entries().empty());
@@ -157,7 +157,88 @@ TEST_P(IndexedFormats, LoadHeaderMetadataTypesAndObjects) {
   }
 }
 
+TEST_P(IndexedFormats, EveryTruncationIsRefused) {
+  const Bytes original = buildAsset(sampleAsset(GetParam())).bytes;
+  for (std::size_t length = 0; length < original.size(); ++length) {
+    const Bytes truncated(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
+    SerializedFile file;
+    EXPECT_EQ(file.load(place(truncated)), LoadStatus::Damaged) << "length " << length;
+  }
+}
+
+// Saving rewrites the header's file size and the object entries where they stand, nothing else:
+// the type list with its type trees and the metadata's tail stay byte for byte.
+TEST_P(IndexedFormats, SavingRewritesOnlyTheFileSizeAndTheEntries) {
+  const std::int32_t version = GetParam();
+  AssetDescription description = sampleAsset(version);
+  description.hasTypeTrees = !format::hasUnreadableTypeTrees(version);
+  const BuiltAsset built = buildAsset(description);
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+  ASSERT_EQ(file.save(), SaveStatus::Saved);
+  file.close();
+  ASSERT_EQ(onDisk(), built.bytes) << "unchanged";
+
+  ASSERT_EQ(file.load(path_.wstring()), LoadStatus::Loaded);
+  AssetStream& stream = file.stream();
+  stream.seekEnd();
+  const std::int64_t start = stream.position();
+  stream.writeBytes(Bytes(13, 0xE7));
+  ObjectInfo& atlas = file.objects().entries().at(2);
+  atlas.byteStart = static_cast<std::uint64_t>(start) - file.headerCopy().dataOffset;
+  atlas.byteSize = 13;
+  ASSERT_EQ(file.save(), SaveStatus::Saved);
+  const std::int64_t entry = atlas.entryOffset;
+  file.close();
+
+  const Bytes saved = onDisk();
+  ASSERT_EQ(saved.size(), built.bytes.size() + 13);
+  const std::size_t header = format::hasLargeFilesSupport(version) ? 48 : 20;
+  const std::size_t entryLength = ObjectInfo::byteLength(version);
+  for (std::size_t i = header; i < built.metadataEnd; ++i) {
+    const bool inEntry =
+        i >= static_cast<std::size_t>(entry) && i < static_cast<std::size_t>(entry) + entryLength;
+    if (!inEntry && saved[i] != built.bytes[i]) {
+      ADD_FAILURE() << "metadata byte " << i << " changed";
+      break;
+    }
+  }
+  SerializedFile reloaded;
+  ASSERT_EQ(reloaded.load(path_.wstring()), LoadStatus::Loaded);
+  EXPECT_EQ(reloaded.headerCopy().fileSize, saved.size());
+  EXPECT_EQ(reloaded.readObjectBytes(reloaded.objects().entries().at(2)), Bytes(13, 0xE7));
+  EXPECT_EQ(reloaded.readObjectBytes(reloaded.objects().entries().at(3)), description.objects[2].data);
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, IndexedFormats, ::testing::Values(17, 19, 20, 21, 22, 23));
+
+#ifndef _WIN32
+// From format 22 offsets are 64-bit: an object appended past 4 GiB (into a sparse file) is pointed
+// at and read back.
+TEST_F(SerializedFileTest, Format22ReachesPast4GiB) {
+  const BuiltAsset built = buildAsset(sampleAsset(22));
+  SerializedFile file;
+  ASSERT_EQ(file.load(place(built.bytes)), LoadStatus::Loaded);
+  constexpr std::int64_t kFar = (std::int64_t{5} << 30) + 3;
+  AssetStream& stream = file.stream();
+  stream.seek(kFar);
+  stream.writeBytes(Bytes(7, 0x3C));
+  ObjectInfo& atlas = file.objects().entries().at(2);
+  atlas.byteStart = static_cast<std::uint64_t>(kFar) - file.headerCopy().dataOffset;
+  atlas.byteSize = 7;
+  ASSERT_EQ(file.save(), SaveStatus::Saved);
+  ASSERT_TRUE(file.close());
+
+  SerializedFile reloaded;
+  ASSERT_EQ(reloaded.load(path_.wstring()), LoadStatus::Loaded);
+  EXPECT_EQ(reloaded.headerCopy().fileSize, static_cast<std::uint64_t>(kFar + 7));
+  EXPECT_EQ(reloaded.objects().entries().at(2).byteStart,
+            static_cast<std::uint64_t>(kFar) - built.dataOffset);
+  EXPECT_EQ(reloaded.readObjectBytes(reloaded.objects().entries().at(2)), Bytes(7, 0x3C));
+  reloaded.close();
+  std::filesystem::remove(path_);
+}
+#endif
 
 // A type index outside the list, a tail that does not end where the metadata ends, and counts
 // beyond the bytes are refused.
