@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const auto& [key, info] : file.objects().entries()) {
-    std::printf("%lld %s %u %u\n", static_cast<long long>(info.pathId),
-                platform::toNarrow(classes.className(info.classId)).c_str(), info.byteStart, info.byteSize);
+    std::printf("%lld %s %llu %u\n", static_cast<long long>(info.pathId),
+                platform::toNarrow(classes.className(info.classId)).c_str(),
+                static_cast<unsigned long long>(info.byteStart), info.byteSize);
   }
   return 0;
 }
