@@ -48,6 +48,7 @@ def main(argv):
               (len(releases), releases[0], releases[-1], dump["about"].split(". ")[0]))
     out += ["// " + line for line in textwrap.wrap(source, 97)]
     out.append("// Each node: depth, type, name, fixed size (-1 variable), array, align to 4 after it.")
+    out.append("// clang-format off")
     out.append("")
     class_layouts = {}
     for class_id in CLASSES:

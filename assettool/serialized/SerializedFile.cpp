@@ -33,7 +33,7 @@ LoadStatus SerializedFile::readModel() {
   if (stream_.failed() && format::isKnown(version)) return LoadStatus::Damaged;
   if (!offsetsReach(loadedSize_, version)) return LoadStatus::TooLarge;
   if (!format::isKnown(version)) return LoadStatus::VersionUnsupported;
-  if (stream_.failed() || !metadataFitsFile()) return LoadStatus::Damaged;
+  if (!metadataFitsFile()) return LoadStatus::Damaged;
 
   stream_.seek(static_cast<std::int64_t>(header_.metadataStart()));
   metadata_.context.formatVersion = version;
