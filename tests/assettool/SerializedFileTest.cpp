@@ -18,6 +18,13 @@ class SerializedFileTest : public ::testing::Test {
     return path_.wstring();
   }
   Bytes onDisk() const { return readFile(path_); }
+  void expectEveryTruncationRefused(const Bytes& original) {
+    for (std::size_t length = 0; length < original.size(); ++length) {
+      const Bytes truncated(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
+      SerializedFile file;
+      EXPECT_EQ(file.load(place(truncated)), LoadStatus::Damaged) << "length " << length;
+    }
+  }
 
   TempDirectory dir_;
   std::filesystem::path path_;
@@ -85,12 +92,7 @@ TEST_P(EveryFormat, SavingWithoutChangesLeavesWritableFilesByteForByte) {
 }
 
 TEST_P(EveryFormat, EveryTruncationIsRefused) {
-  const Bytes original = buildAsset(sampleAsset(GetParam())).bytes;
-  for (std::size_t length = 0; length < original.size(); ++length) {
-    const Bytes truncated(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
-    SerializedFile file;
-    EXPECT_EQ(file.load(place(truncated)), LoadStatus::Damaged) << "length " << length;
-  }
+  expectEveryTruncationRefused(buildAsset(sampleAsset(GetParam())).bytes);
 }
 
 // Around every threshold: big-endian metadata below 5, engine version from 7, header and metadata
@@ -158,12 +160,7 @@ TEST_P(IndexedFormats, LoadHeaderMetadataTypesAndObjects) {
 }
 
 TEST_P(IndexedFormats, EveryTruncationIsRefused) {
-  const Bytes original = buildAsset(sampleAsset(GetParam())).bytes;
-  for (std::size_t length = 0; length < original.size(); ++length) {
-    const Bytes truncated(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(length));
-    SerializedFile file;
-    EXPECT_EQ(file.load(place(truncated)), LoadStatus::Damaged) << "length " << length;
-  }
+  expectEveryTruncationRefused(buildAsset(sampleAsset(GetParam())).bytes);
 }
 
 // Saving rewrites the header's file size and the object entries where they stand, nothing else:
