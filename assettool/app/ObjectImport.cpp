@@ -161,7 +161,7 @@ void ObjectImport::append(Object& object, const Write& write) {
     warn(messages::kFileWouldBeTooLarge, object);
     return;
   }
-  beginAppend();
+  beginAppend(start);
   write(file_.stream());
   // Checked here, not at save: the first failure must stop the run before the table is rewritten.
   if (!file_.stream().flush()) return;
@@ -170,13 +170,18 @@ void ObjectImport::append(Object& object, const Write& write) {
 }
 
 std::int64_t ObjectImport::nextObjectStart() const {
-  return (file_.stream().size() + 3) / 4 * 4;
+  const std::int64_t alignment = format::objectAlignment(formatVersion_);
+  // Counted from the data offset where the engine aligns objects on 16; from the file's start, as
+  // ever, before.
+  const auto base = format::hasLargeFilesSupport(formatVersion_) ? static_cast<std::int64_t>(dataOffset_) : 0;
+  return base + (file_.stream().size() - base + alignment - 1) / alignment * alignment;
 }
 
-void ObjectImport::beginAppend() {
+// Zeros from the end of the file up to where the next object starts.
+void ObjectImport::beginAppend(std::int64_t start) {
   AssetStream& stream = file_.stream();
   stream.seekEnd();
-  fields::writeZeroPadding(stream);
+  stream.writeBytes(fields::Bytes(static_cast<std::size_t>(start - stream.position()), 0));
 }
 
 void ObjectImport::warn(std::wstring_view message, const Object& object) {

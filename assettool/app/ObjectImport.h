@@ -41,7 +41,7 @@ class ObjectImport {
   // Where the next appended object starts: the end of the file, rounded up to a multiple of 4.
   std::int64_t nextObjectStart() const;
   // Pads the end of the file with zeros up to nextObjectStart.
-  void beginAppend();
+  void beginAppend(std::int64_t start);
   // Writes the record as the object's new data and points the object at it.
   template <typename Record>
   void appendRecord(Object& object, const Record& record);

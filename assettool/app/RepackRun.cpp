@@ -43,11 +43,6 @@ void runRepack(const std::wstring& assetPath, const ClassIdTable& classes, const
     print(refusal(status));
     return;
   }
-  // Objects of the formats that name their types by index are not named or laid out yet.
-  if (!format::namesScriptsByTypeId(file.headerCopy().formatVersion)) {
-    print(messages::kVersionUnsupported);
-    return;
-  }
   // Older files keep their metadata at the end and are never rewritten: refuse before appending.
   if (!format::isWritable(file.headerCopy().formatVersion)) {
     print(messages::kVersionBelow9);

@@ -1,6 +1,7 @@
 #include "app/ReplacementNames.h"
 
 #include "platform/Platform.h"
+#include "serialized/FormatVersion.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ ReplacementName ReplacementNames::next(const ObjectInfo& info) {
   result.className = classes_.className(info.classId);
   if (result.className == class_name::kMonoBehaviour) {
     result.kind = ReplacementName::Kind::Script;
-    result.path = folder_.monoBehaviourPath(result.className, info.typeId, info.pathId);
+    result.path = scriptPath(result.className, info);
     return result;
   }
   const std::wstring_view extension = extensionOf(result.className);
@@ -48,6 +49,14 @@ ReplacementName ReplacementNames::next(const ObjectInfo& info) {
   result.kind = ReplacementName::Kind::Named;
   result.path = path;
   return result;
+}
+
+std::wstring ReplacementNames::scriptPath(std::wstring_view className, const ObjectInfo& info) const {
+  if (format::namesScriptsByTypeId(file_.headerCopy().formatVersion))
+    return folder_.monoBehaviourPath(className, info.typeId, info.pathId);
+  // The type index was checked against the type list when the file was loaded.
+  const TypeEntry& type = file_.metadata().types.byIndex[static_cast<std::size_t>(info.typeId)];
+  return folder_.monoBehaviourPath(className, type.scriptId, info.pathId);
 }
 
 // Read only one byte further than a path can reach, however long the name says it is: a longer

@@ -34,6 +34,7 @@ class ReplacementNames {
 
  private:
   std::optional<std::wstring> objectName(const ObjectInfo& info);
+  std::wstring scriptPath(std::wstring_view className, const ObjectInfo& info) const;
 
   SerializedFile& file_;
   const ClassIdTable& classes_;

@@ -50,6 +50,16 @@ std::wstring UnpackFolder::monoBehaviourPath(std::wstring_view className, std::i
          platform::kPathSeparator + std::to_wstring(lowWord) + L".bin";
 }
 
+std::wstring UnpackFolder::monoBehaviourPath(std::wstring_view className,
+                                             const AssetStream::Hash128& scriptHash,
+                                             std::int64_t pathId) const {
+  static constexpr wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring hash;
+  for (const std::uint8_t byte : scriptHash) hash += {kDigits[byte >> 4], kDigits[byte & 0xF]};
+  return classFolder(className) + platform::kPathSeparator + hash + platform::kPathSeparator +
+         std::to_wstring(pathId) + L".bin";
+}
+
 bool UnpackFolder::staysInClassFolder(std::wstring_view name) {
   if (!name.empty() && isSeparator(name.front())) return false;
   if (name.find(L':') != std::wstring_view::npos) return false;

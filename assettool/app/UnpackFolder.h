@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "stream/AssetStream.h"
+
 // The folder of replacement files beside an asset file: "Data\level.assets" has "Data\level_unpak",
 // with one subfolder per class name. Within a run, objects that share a name in a class folder are
 // told apart by their order: Atlas, Atlas_1, Atlas_2, ...
@@ -25,6 +27,11 @@ class UnpackFolder {
 
   // MonoBehaviour objects are found by type ID and the low 32 bits of their path ID.
   std::wstring monoBehaviourPath(std::wstring_view className, std::int32_t typeId, std::int64_t pathId) const;
+  // From format 17, where objects name their type by an index that changes with the types a build
+  // holds: by the script hash of their type (32 hexadecimal digits), which stays as long as the
+  // scripts do, and their whole path ID.
+  std::wstring monoBehaviourPath(std::wstring_view className, const AssetStream::Hash128& scriptHash,
+                                 std::int64_t pathId) const;
 
   // Whether a name keeps its path inside the class folder: no root, no drive, no ".." component.
   // A backslash that reaches into a subfolder is allowed.

@@ -32,8 +32,7 @@ constexpr bool isKnown(std::int32_t version) {
   return version <= 15 || version == 17 || (version >= 19 && version <= kNewestKnown);
 }
 // MonoBehaviour files are named by the negative type ID of their object entry; later formats hold
-// a type index there, and the tools refuse them until objects of those formats are named and laid
-// out.
+// a type index there, which changes with the types a build holds.
 constexpr bool namesScriptsByTypeId(std::int32_t version) {
   return version < 16;
 }
@@ -74,6 +73,11 @@ constexpr bool hasTypeDependencies(std::int32_t version) {
 // A 48-byte header with 64-bit file size and data offset, and 64-bit byte starts: files past 4 GiB.
 constexpr bool hasLargeFilesSupport(std::int32_t version) {
   return version >= 22;
+}
+// Appended objects start on multiples of 16 from the data offset in the formats whose engine
+// writes them so; before, on multiples of 4.
+constexpr std::int64_t objectAlignment(std::int32_t version) {
+  return hasLargeFilesSupport(version) ? 16 : 4;
 }
 // Type trees are stored in a way no reader here describes.
 constexpr bool hasUnreadableTypeTrees(std::int32_t version) {

@@ -9,11 +9,6 @@ bool KitAsset::load(const std::wstring& path, const LinePrinter& print) {
     print(kit_messages::unreadableAsset(status));
     return false;
   }
-  // Objects of the formats that name their types by index are not named or laid out yet.
-  if (!format::namesScriptsByTypeId(file.headerCopy().formatVersion)) {
-    print(kit_messages::unreadableAsset(LoadStatus::VersionUnsupported));
-    return false;
-  }
   engineVersion = engine::parseVersion(file.metadata().context.engineVersion);
   return true;
 }

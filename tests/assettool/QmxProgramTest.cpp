@@ -197,8 +197,6 @@ TEST_F(QmxProgram, FilesItCannotTrustAreLeftUntouched) {
       {"type trees", buildAsset(withTrees).bytes, kTypeTrees},
       {"format 8", buildAsset(sampleAsset(8)).bytes, kVersionBelow9},
       {"format 16", withVersionWord(sample, 16), kVersionUnsupported},
-      {"format 17", buildAsset(sampleAsset(17)).bytes, kVersionUnsupported},
-      {"format 22", buildAsset(sampleAsset(22)).bytes, kVersionUnsupported},
       {"format 24", withVersionWord(sample, 24), kVersionUnsupported},
   };
   // A replacement that every one of them would have taken, had it been read.

@@ -4,10 +4,12 @@
 #include "app/ClassIdTable.h"
 #include "app/RepackRun.h"
 #include "platform/Platform.h"
+#include "serialized/FormatVersion.h"
 #include "serialized/SerializedFile.h"
 #include "support/ChildProcess.h"
 #include "support/Files.h"
 #include "support/ObjectData.h"
+#include "support/SampleAssets.h"
 
 using namespace testsupport;
 
@@ -39,6 +41,55 @@ TEST(Repack, ReplacesHandledObjectsAndLeavesEverythingElse) {
   EXPECT_EQ(runLines(scenario.shared.path), expected);
   RepackScenario::expectRepacked(scenario.shared);
 }
+
+// Formats 17 to 23: MonoBehaviour files are found by their type's script hash and whole path ID,
+// appended on 16 bytes from the data offset from 22 (on 4 from the file's start before), and only
+// the replaced entries and the file size change in the metadata. Objects of the releases whose
+// layouts the codecs do not know yet keep their data with a line.
+class RepackIndexedFormat : public ::testing::TestWithParam<std::int32_t> {};
+
+TEST_P(RepackIndexedFormat, ReplacesScriptsByTheirHashAndKeepsTheRestOfTheMetadata) {
+  const std::int32_t version = GetParam();
+  TempDirectory game;
+  const AssetDescription d = sampleAsset(version);
+  const BuiltAsset built = buildAsset(d);
+  writeFile(game / "level.assets", built.bytes);
+  const std::filesystem::path scripts = game / "level_unpak" / "MonoBehaviour";
+  writeFile(scripts / "101112131415161718191a1b1c1d1e1f" / "4294967298.bin", Bytes(5, 0xB1));
+  writeFile(scripts / "606162636465666768696a6b6c6d6e6f" / "-5.bin", Bytes(3, 0xB2));
+  writeFile(game / "level_unpak" / "Texture2D" / "Atlas.dds", Bytes(200, 0));
+
+  EXPECT_EQ(runLines(game / "level.assets"),
+            (std::vector<std::wstring>{L"正在重新打包！请不要关闭本窗口！",
+                                       L"未知的对象布局，未替换：Texture2D Atlas (PathID 2)", L"完成！"}));
+  SerializedFile file;
+  ASSERT_EQ(file.load((game / "level.assets").wstring()), LoadStatus::Loaded);
+  const std::int64_t alignment = format::hasLargeFilesSupport(version) ? 16 : 4;
+  const std::uint64_t base = format::hasLargeFilesSupport(version) ? built.dataOffset : 0;
+  for (const auto& [pathId, bytes] :
+       {std::pair<std::int64_t, Bytes>{(std::int64_t{1} << 32) + 2, Bytes(5, 0xB1)}, {-5, Bytes(3, 0xB2)}}) {
+    const ObjectInfo& info = file.objects().entries().at(ObjectTable::keyOf(pathId));
+    EXPECT_EQ(file.readObjectBytes(info), bytes) << pathId;
+    EXPECT_EQ((built.dataOffset + info.byteStart - base) % alignment, 0u) << pathId;
+    EXPECT_GE(built.dataOffset + info.byteStart, built.bytes.size()) << pathId;
+  }
+  EXPECT_EQ(file.readObjectBytes(file.objects().entries().at(2)), d.objects[1].data) << "kept";
+  file.close();
+  const Bytes after = readFile(game / "level.assets");
+  const std::size_t header = format::hasLargeFilesSupport(version) ? 48 : 20;
+  const std::size_t tableEnd =
+      built.objectTableStart + 4 + d.objects.size() * ObjectInfo::byteLength(version) + 4;
+  EXPECT_TRUE(std::equal(after.begin() + header,
+                         after.begin() + static_cast<std::ptrdiff_t>(built.objectTableStart),
+                         built.bytes.begin() + header))
+      << "the type list as it was";
+  EXPECT_TRUE(std::equal(after.begin() + static_cast<std::ptrdiff_t>(tableEnd),
+                         after.begin() + static_cast<std::ptrdiff_t>(built.bytes.size()),
+                         built.bytes.begin() + static_cast<std::ptrdiff_t>(tableEnd)))
+      << "the metadata's tail and the objects as they were";
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RepackIndexedFormat, ::testing::Values(17, 19, 20, 21, 22, 23));
 
 TEST(Repack, AppendsInPathIdOrderWhateverTheFileOrder) {
   TempDirectory game;
