@@ -166,6 +166,27 @@ AssetDescription unsupportedTexture(const Release& release) {
   return d;
 }
 
+// The script hash of the seeds' MonoBehaviour type in the formats that name types by index, and
+// the folder it names.
+constexpr testsupport::Hash kScriptHash = {0xC1, 0x5C, 0x21, 0x9B, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+constexpr const char* kScriptHashFolder = "c15c219b000102030405060708090a0b";
+
+// A file of the formats from 17 (a 2019.4 release, types named by index, a script type and the
+// metadata's tail), with or without type trees: its MonoBehaviours are rebuilt, its GameObject
+// kept.
+AssetDescription indexedScripts(std::int32_t formatVersion, bool typeTrees) {
+  AssetDescription d;
+  d.formatVersion = formatVersion;
+  d.engineVersion = "2019.4.9f1";
+  d.hasTypeTrees = typeTrees;
+  d.types.push_back({class_id::kGameObject, {}, {}, testsupport::treeWithLeaves(2), {}});
+  d.types.push_back({class_id::kMonoBehaviour, kScriptHash, {}, testsupport::treeWithLeaves(1), {}, 0});
+  d.objects.push_back({9, 0, 0, 0, 0, pattern(30, 0x66)});
+  d.objects.push_back({kMonoBehaviourPathId, 1, 0, 0, 0, pattern(40, 0x55)});
+  d.objects.push_back({kNegativeMonoBehaviourPathId, 1, 0, 0, 0, pattern(12, 0x77)});
+  return d;
+}
+
 // A DDS file: "DDS ", the header's length, flags, then height and width, the rest of its 128 bytes
 // left zero, then the image.
 Bytes ddsFile(std::int32_t width, std::int32_t height, std::size_t imageLength) {
@@ -190,6 +211,9 @@ std::vector<Seed> seedAssets() {
   seeds.push_back({"texture-formats-5.4", textureFormats(kReleases.back())});
   seeds.push_back({"texture-formats-4.6", textureFormats(kReleases.front())});
   seeds.push_back({"unsupported-texture-5.2", unsupportedTexture(kReleases[2])});
+  seeds.push_back({"scripts-format-17", indexedScripts(17, false)});
+  seeds.push_back({"scripts-format-21-type-trees", indexedScripts(21, true)});
+  seeds.push_back({"scripts-format-22", indexedScripts(22, false)});
   return seeds;
 }
 
@@ -219,6 +243,10 @@ void writeUnpackFolder(const std::filesystem::path& folder) {
     writeFile(typeFolder / (std::to_string(kNegativeMonoBehaviourPathId) + ".bin"), pattern(8, 0xD0));
     std::filesystem::create_directories(typeFolder / (std::to_string(kFolderPathId) + ".bin"));
   }
+
+  const std::filesystem::path hashFolder = folder / "MonoBehaviour" / kScriptHashFolder;
+  writeFile(hashFolder / (std::to_string(kMonoBehaviourPathId) + ".bin"), pattern(48, 0xC0));
+  writeFile(hashFolder / (std::to_string(kNegativeMonoBehaviourPathId) + ".bin"), pattern(8, 0xD0));
 
   // A folder where a replacement file is looked for, as a careless unpack can leave.
   for (const char* file :

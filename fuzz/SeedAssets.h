@@ -21,7 +21,8 @@ struct Seed {
 };
 
 // Files of every engine release whose layouts qmx knows, in the formats of those releases (9 with
-// type trees, 14 and 15 with hashed type lists), holding every handled class.
+// type trees, 14 and 15 with hashed type lists), holding every handled class; and files of the
+// formats from 17, with and without type trees, holding script objects.
 std::vector<Seed> seedAssets();
 
 // The class IDs whose objects the seeds expect to be rebuilt.
