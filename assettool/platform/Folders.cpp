@@ -4,6 +4,11 @@
 
 namespace platform {
 
+std::wstring parentFolder(const std::wstring& path) {
+  const std::size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
 bool createFolders(const std::wstring& path) {
   std::error_code error;
   return createFolders(path, error);

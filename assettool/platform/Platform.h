@@ -35,6 +35,9 @@ std::size_t longestPathBytes();
 
 // The path without the extension of its last component (the last dot and what follows).
 std::wstring removeExtension(const std::wstring& path);
+// The folder the path's last component lies in, as formed (either separator); empty for a bare
+// name.
+std::wstring parentFolder(const std::wstring& path);
 
 // Opens an existing file for reading and writing in place: it is neither truncated nor created.
 // Both open regular files only, and never wait: anything else is not opened at all.

@@ -13,11 +13,6 @@
 
 namespace {
 
-std::wstring parentOf(const std::wstring& path) {
-  const std::size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
-}
-
 std::optional<kit_files::WriteFailure> writeBytes(const std::wstring& path, const fields::Bytes& bytes) {
   return kit_files::writeWholeFile(path, [&bytes](AssetStream& stream) {
     stream.writeBytes(bytes);
@@ -84,7 +79,7 @@ class Exporter {
     if (!resource) return record.imageData();
     const std::string fileName = resource->path.substr(resource->path.find_last_of("/\\") + 1);
     const std::wstring path =
-        parentOf(options_.assetPath) + platform::kPathSeparator + platform::toWide(fileName);
+        platform::parentFolder(options_.assetPath) + platform::kPathSeparator + platform::toWide(fileName);
     AssetStream stream;
     if (!stream.openReadOnly(path)) return std::nullopt;
     stream.seek(resource->offset);

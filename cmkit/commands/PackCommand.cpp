@@ -125,9 +125,8 @@ class Packer {
   }
 
   bool write(const pack::PatchLayout& patch, const translation::Characters& characters) {
-    const std::size_t separator = output_.find_last_of(L"\\/");
-    if (separator != std::wstring::npos && separator > 0)
-      platform::createFolders(output_.substr(0, separator));
+    if (const std::wstring folder = platform::parentFolder(output_); !folder.empty())
+      platform::createFolders(folder);
     kit_files::TemporaryFiles temporary(output_);
     const std::wstring installArchive = temporary.next(L".install.tmp");
     const std::wstring uninstallArchive = temporary.next(L".uninstall.tmp");

@@ -13,18 +13,13 @@ void removeFile(const std::wstring& path) {
   std::filesystem::remove(platform::fileSystemPath(path), error);
 }
 
-std::wstring parentOf(const std::wstring& path) {
-  const std::size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
-}
-
 // The folders above a file that are missing, which are made for it and removed again when the file
 // is not written: a failed write leaves no empty folder either.
 class NewFolders {
  public:
   explicit NewFolders(const std::wstring& folder) {
     for (std::wstring missing = folder; !missing.empty() && !platform::pathExists(missing);
-         missing = parentOf(missing)) {
+         missing = platform::parentFolder(missing)) {
       missing_.push_back(missing);  // the deepest first
     }
   }
@@ -67,7 +62,7 @@ std::optional<WriteFailure> writeWholeFile(const std::wstring& path,
                                            const std::function<bool(AssetStream&)>& write) {
   using Step = WriteFailure::Step;
   std::error_code error;
-  const std::wstring folder = parentOf(path);
+  const std::wstring folder = platform::parentFolder(path);
   NewFolders newFolders(folder);
   if (!folder.empty() && !platform::createFolders(folder, error))
     return WriteFailure{Step::CreateFolder, error};
