@@ -16,6 +16,7 @@
 #include "app/RepackRun.h"
 #include "app/ReplacementNames.h"
 #include "codecs/FontRecord.h"
+#include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
@@ -56,14 +57,13 @@ void writeInput(const std::wstring& path, const std::uint8_t* data, std::size_t 
 }
 
 bool readsInItsLayout(SerializedFile& file, const ObjectInfo& info, const ClassIdTable& classes) {
-  const std::optional<engine::Version> version = engine::parseVersion(file.metadata().context.engineVersion);
-  const std::int32_t format = file.headerCopy().formatVersion;
+  const std::optional<fields::ObjectLayout> layout = objectLayout(file, info);
+  if (!layout) return false;
   const std::wstring className = classes.className(info.classId);
-  if (!hasKnownLayout(className, version, format)) return false;
-  const std::vector<std::uint8_t> data = file.readObjectBytes(info);
-  if (className == class_name::kTexture2D) return Texture2DRecord().parse(data, *version);
-  if (className == class_name::kFont) return FontRecord().parse(data, *version, format);
-  return TextAssetRecord().parse(data);
+  std::vector<std::uint8_t> data = file.readObjectBytes(info);
+  if (className == class_name::kTexture2D) return Texture2DRecord().parse(std::move(data), *layout);
+  if (className == class_name::kFont) return FontRecord().parse(std::move(data), *layout);
+  return TextAssetRecord().parse(std::move(data), *layout);
 }
 
 // The path IDs of the handled objects that read in their layout; nothing when the file does not load.
@@ -101,6 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::set<std::int64_t>> after = readableObjects(w.assetPath, w.classes);
   if (!after) fail("a file reported as rebuilt no longer loads");
   if (before && !std::includes(after->begin(), after->end(), before->begin(), before->end())) {
+    std::fprintf(stderr, "repack_fuzz: path IDs read before:");
+    for (std::int64_t pathId : *before) std::fprintf(stderr, " %lld", static_cast<long long>(pathId));
+    std::fprintf(stderr, "; after:");
+    for (std::int64_t pathId : *after) std::fprintf(stderr, " %lld", static_cast<long long>(pathId));
+    std::fprintf(stderr, "\n");
     fail("an object that read in its layout before the run no longer does");
   }
   return 0;

@@ -3,7 +3,9 @@
 #include <array>
 
 #include "codecs/TextureFormat.h"
+#include "layouts/ObjectLayouts.h"
 #include "support/Files.h"
+#include "support/LayoutObjects.h"
 #include "support/ObjectData.h"
 
 using testsupport::appendInt32;
@@ -115,8 +117,7 @@ AssetDescription baseAsset(const Release& release) {
     TypeDescription type;
     type.classId = kClasses[i];
     type.typeHash.fill(static_cast<std::uint8_t>(0x10 * (i + 1)));
-    type.tree = testsupport::treeWithLeaves(static_cast<int>(i));
-    d.types.push_back(type);
+    d.types.push_back(type);  // where trees are written, each the engine's own for its class
   }
   d.externals = {1, 0, 0, 0, 0, 'l', 'i', 'b', 0, 2, 0, 0, 0};
   return d;
@@ -171,6 +172,40 @@ AssetDescription unsupportedTexture(const Release& release) {
 constexpr testsupport::Hash kScriptHash = {0xC1, 0x5C, 0x21, 0x9B, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 constexpr const char* kScriptHashFolder = "c15c219b000102030405060708090a0b";
 
+// Every handled class of a release after 5.4, written from the engine's layouts of that release.
+AssetDescription laidOutClasses(const char* engineVersion, std::int32_t formatVersion) {
+  const Release release{engineVersion, formatVersion, {}, {}};
+  AssetDescription d = baseAsset(release);
+  d.types[kMonoBehaviourTypeIndex].scriptId = kScriptHash;
+  const auto laidOut = [engineVersion](std::int32_t classId, const testsupport::LayoutValues& values) {
+    return testsupport::layoutObject(*layouts::layoutFor(classId, engineVersion), values);
+  };
+  testsupport::LayoutValues texture;
+  texture.numbers = {{"m_Width", 8},
+                     {"m_Height", 8},
+                     {"m_CompleteImageSize", 256},
+                     {"m_TextureFormat", 5},
+                     {"m_MipCount", 1},
+                     {"m_StreamData.offset", 4096},
+                     {"m_StreamData.size", 256}};
+  texture.serialized = {{"m_Name", testsupport::counted("Atlas")},
+                        {"m_StreamData.path", testsupport::counted("archive:/level.assets.resS")},
+                        {"m_PlatformBlob", testsupport::counted(Bytes{1, 2, 3})}};
+  testsupport::LayoutValues font;
+  font.serialized = {{"m_Name", testsupport::counted("Body")},
+                     {"m_FontData", testsupport::counted(pattern(97, 0x11))},
+                     {"m_CharacterRects", testsupport::characterRects(2)}};
+  testsupport::LayoutValues text;
+  text.serialized = {{"m_Name", testsupport::counted("Dialogue")},
+                     {"m_Script", testsupport::counted("line one\nline two\n")}};
+  d.objects.push_back(object(1, class_id::kFont, formatVersion, laidOut(class_id::kFont, font)));
+  d.objects.push_back(object(2, class_id::kTexture2D, formatVersion, laidOut(class_id::kTexture2D, texture)));
+  d.objects.push_back(object(4, class_id::kTextAsset, formatVersion, laidOut(class_id::kTextAsset, text)));
+  d.objects.push_back(
+      object(kMonoBehaviourPathId, class_id::kMonoBehaviour, formatVersion, pattern(40, 0x55)));
+  return d;
+}
+
 // A file of the formats from 17 (a 2019.4 release, types named by index, a script type and the
 // metadata's tail), with or without type trees: its MonoBehaviours are rebuilt, its GameObject
 // kept.
@@ -214,6 +249,12 @@ std::vector<Seed> seedAssets() {
   seeds.push_back({"scripts-format-17", indexedScripts(17, false)});
   seeds.push_back({"scripts-format-21-type-trees", indexedScripts(21, true)});
   seeds.push_back({"scripts-format-22", indexedScripts(22, false)});
+  AssetDescription withTrees = everyClass(kReleases[3]);
+  withTrees.hasTypeTrees = true;
+  seeds.push_back({"every-class-5.3.6f1-type-trees", withTrees});
+  seeds.push_back({"every-class-2017.4.40f1", laidOutClasses("2017.4.40f1", 17)});
+  seeds.push_back({"every-class-2020.3.48f1", laidOutClasses("2020.3.48f1", 22)});
+  seeds.push_back({"every-class-6000.5.0b1", laidOutClasses("6000.5.0b1", 23)});
   return seeds;
 }
 

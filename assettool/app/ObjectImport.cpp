@@ -4,6 +4,7 @@
 
 #include "app/Messages.h"
 #include "codecs/FontRecord.h"
+#include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
@@ -14,8 +15,7 @@ ObjectImport::ObjectImport(SerializedFile& file, const ClassIdTable& classes, Un
       names_(file, classes, folder),
       print_(std::move(print)),
       dataOffset_(file.headerCopy().dataOffset),
-      formatVersion_(file.headerCopy().formatVersion),
-      engineVersion_(engine::parseVersion(file.metadata().context.engineVersion)) {}
+      formatVersion_(file.headerCopy().formatVersion) {}
 
 bool ObjectImport::importAll() {
   for (auto& [key, info] : file_.objects().entries()) {
@@ -63,13 +63,14 @@ void ObjectImport::importHandledClass(Object& object) {
 void ObjectImport::importFont(Object& object) {
   const std::wstring& ttf = object.replacement.path;
   if (!platform::pathExists(ttf) && !platform::pathExists(FontRecord::rectPath(ttf))) return;
-  if (!hasKnownLayout(class_name::kFont, engineVersion_, formatVersion_)) {
+  const std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
+  if (!layout) {
     warn(messages::kLayoutUnknown, object);
     return;
   }
 
   FontRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info), *engineVersion_, formatVersion_)) {
+  if (!record.parse(file_.readObjectBytes(object.info), *layout)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
@@ -89,13 +90,14 @@ void ObjectImport::importFont(Object& object) {
 void ObjectImport::importTexture(Object& object) {
   const std::wstring& dds = object.replacement.path;
   if (!platform::pathExists(dds)) return;
-  if (!hasKnownLayout(class_name::kTexture2D, engineVersion_, formatVersion_)) {
+  const std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
+  if (!layout) {
     warn(messages::kLayoutUnknown, object);
     return;
   }
 
   Texture2DRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info), *engineVersion_)) {
+  if (!record.parse(file_.readObjectBytes(object.info), *layout)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
@@ -116,13 +118,14 @@ void ObjectImport::importTexture(Object& object) {
 void ObjectImport::importTextAsset(Object& object) {
   const std::wstring& txt = object.replacement.path;
   if (!platform::pathExists(txt)) return;
-  if (!hasKnownLayout(class_name::kTextAsset, engineVersion_, formatVersion_)) {
+  const std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
+  if (!layout) {
     warn(messages::kLayoutUnknown, object);
     return;
   }
 
   TextAssetRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info))) {
+  if (!record.parse(file_.readObjectBytes(object.info), *layout)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
@@ -131,7 +134,7 @@ void ObjectImport::importTextAsset(Object& object) {
     warn(messages::kReplacementUnreadable, object);
     return;
   }
-  record.setScript(std::move(*script));
+  record.setScript(*script);
   appendRecord(object, record);
 }
 

@@ -7,15 +7,15 @@
 #include "app/CommandLine.h"
 #include "app/ReplacementNames.h"
 #include "app/UnpackFolder.h"
-#include "serialized/EngineVersion.h"
 #include "serialized/SerializedFile.h"
 
 // The per-object step of a repack run: a Font, Texture2D, TextAsset or MonoBehaviour object whose
 // replacement file exists gets its new data appended to the asset file and its table entry pointed
 // at it. Other objects are passed over. Everything an object needs is read before anything of it
-// is written, every appended object starts on a multiple of 4, and an object is pointed at its new
-// data only once that has been written and flushed. An object is rewritten only in a layout known
-// for the file's engine release, and only when it reads to its end in that layout.
+// is written, every appended object starts where its format aligns objects, and an object is pointed at its
+// new data only once that has been written and flushed. An object is rewritten only in a layout
+// known for it (the file's own type tree, or the table's for the file's release), and only when it
+// reads to its end in that layout.
 class ObjectImport {
  public:
   ObjectImport(SerializedFile& file, const ClassIdTable& classes, UnpackFolder& folder, LinePrinter print);
@@ -56,5 +56,4 @@ class ObjectImport {
   LinePrinter print_;
   std::uint64_t dataOffset_;
   std::int32_t formatVersion_;
-  std::optional<engine::Version> engineVersion_;  // nothing when the file's text does not read as one
 };

@@ -67,12 +67,3 @@ std::optional<std::wstring> ReplacementNames::objectName(const ObjectInfo& info)
   if (!bytes) return std::nullopt;
   return nameText(*bytes);
 }
-
-bool hasKnownLayout(std::wstring_view className, const std::optional<engine::Version>& version,
-                    std::int32_t formatVersion) {
-  if (!version) return false;
-  if (className == class_name::kTexture2D) return engine::hasKnownTextureLayout(*version);
-  if (className == class_name::kFont) return engine::hasKnownFontLayout(*version, formatVersion);
-  if (className == class_name::kTextAsset) return engine::hasKnownTextAssetLayout(*version);
-  return false;
-}

@@ -4,7 +4,6 @@
 
 #include "app/ClassIdTable.h"
 #include "app/UnpackFolder.h"
-#include "serialized/EngineVersion.h"
 #include "serialized/SerializedFile.h"
 
 // Where qmx looks for each object's replacement: the one naming rule of the unpacked folder, which
@@ -48,8 +47,3 @@ inline constexpr std::wstring_view kTexture2D = L"Texture2D";
 inline constexpr std::wstring_view kTextAsset = L"TextAsset";
 inline constexpr std::wstring_view kMonoBehaviour = L"MonoBehaviour";
 }  // namespace class_name
-
-// Whether objects of the handled class are laid out in a way known for the file's release (nothing
-// when its version text does not read as one) and serialized format.
-bool hasKnownLayout(std::wstring_view className, const std::optional<engine::Version>& version,
-                    std::int32_t formatVersion);

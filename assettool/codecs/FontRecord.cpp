@@ -4,11 +4,6 @@
 
 namespace {
 
-constexpr std::uint32_t kCharacterRectLength = 44;
-constexpr std::uint32_t kKerningPairLength = 8;
-// Smallest font name: its length word.
-constexpr std::uint32_t kSmallestFontName = 4;
-
 // Replaces target with the file's bytes if the file exists; false if it exists but cannot be read.
 bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
   if (!platform::pathExists(path)) return true;
@@ -20,96 +15,40 @@ bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
 
 }  // namespace
 
-bool FontRecord::isCharacterRectBlock(const fields::Bytes& block) {
-  AssetStream stream(block);
-  const std::int32_t count = stream.readInt32();
-  return !stream.failed() && count >= 0 &&
-         block.size() == 4 + std::uint64_t{kCharacterRectLength} * static_cast<std::uint32_t>(count);
-}
-
 std::wstring FontRecord::rectPath(const std::wstring& ttfPath) {
   return platform::removeExtension(ttfPath) + L".rect";
 }
 
-bool FontRecord::parse(std::span<const std::uint8_t> bytes, engine::Version version,
-                       std::int32_t formatVersion) {
-  version_ = version;
-  referenceLength_ = fields::referenceLength(formatVersion);
-  AssetStream stream(bytes);
-  auto name = fields::readSized(stream);
-  if (!name) return false;
-  name_ = std::move(*name);
-  stream.alignRead();
-  metrics_ = fields::readWords<6>(stream);
-  defaultMaterial_ = stream.readBytes(referenceLength_);
-  auto rects = fields::readCountedBlock(stream, kCharacterRectLength);
-  if (!rects) return false;
-  characterRects_ = std::move(*rects);
-  texture_ = stream.readBytes(referenceLength_);
-  auto kerning = fields::readCountedBlock(stream, kKerningPairLength);
-  if (!kerning) return false;
-  kerningPairs_ = std::move(*kerning);
-  pixelScale_ = stream.readInt32();
-  auto fontData = fields::readSized(stream);
-  if (!fontData) return false;
-  fontData_ = std::move(*fontData);
-  stream.alignRead();
-  sizeAndAscent_ = fields::readWords<2>(stream);
-  if (engine::hasFontDescent(version_)) descent_ = stream.readInt32();
-  defaultStyle_ = stream.readInt32();
+bool FontRecord::parse(fields::Bytes bytes, const fields::ObjectLayout& layout) {
+  return object_.read(std::move(bytes), layout);
+}
 
-  const std::int32_t nameCount = stream.readInt32();
-  if (nameCount < 0 || !stream.canRead(static_cast<std::uint32_t>(nameCount), kSmallestFontName))
-    return false;
-  fontNames_.clear();
-  for (std::int32_t i = 0; i < nameCount; ++i) {
-    auto fontName = fields::readSized(stream);
-    if (!fontName) return false;
-    fontNames_.push_back(std::move(*fontName));
-    stream.alignRead();
-  }
-  auto fallbacks = fields::readCountedBlock(stream, referenceLength_);
-  if (!fallbacks) return false;
-  fallbackFonts_ = std::move(*fallbacks);
-  stream.alignRead();
-  renderingMode_ = stream.readInt32();
-  return fields::endsObject(stream);
+bool FontRecord::takesCharacterRects(const fields::Bytes& block) const {
+  const layouts::Field* rects = object_.find("m_CharacterRects");
+  if (rects == nullptr) return false;
+  const std::optional<layouts::Field> read = layouts::readObject(block, object_.layoutOf(*rects));
+  return read && read->end == block.size();
+}
+
+std::uint32_t FontRecord::characterRectLength() const {
+  const layouts::Field* rects = object_.find("m_CharacterRects");
+  const layouts::Field* array = rects == nullptr ? nullptr : rects->array();
+  if (array == nullptr) return 0;
+  // The array's nodes: itself, its count, then the element with its own fields.
+  const layouts::Layout nodes = object_.layoutOf(*array);
+  if (nodes.size() < 3) return 0;
+  const std::optional<std::size_t> length = layouts::fixedLength(nodes.subspan(2));
+  return length ? static_cast<std::uint32_t>(*length) : 0;
 }
 
 FontRecord::FontImport FontRecord::importFont(const std::wstring& ttfPath) {
-  fields::Bytes fontData = fontData_;
-  fields::Bytes rects = characterRects_;
-  if (!takeFileIfPresent(ttfPath, fontData) || !takeFileIfPresent(rectPath(ttfPath), rects)) {
+  fields::Bytes font = fontData();
+  fields::Bytes rects = characterRects();
+  if (!takeFileIfPresent(ttfPath, font) || !takeFileIfPresent(rectPath(ttfPath), rects)) {
     return FontImport::Unreadable;
   }
-  if (!isCharacterRectBlock(rects)) return FontImport::RectsMalformed;
-  fontData_ = std::move(fontData);
-  characterRects_ = std::move(rects);
+  if (!takesCharacterRects(rects)) return FontImport::RectsMalformed;
+  object_.setElements("m_FontData", font);
+  object_.setSerialized("m_CharacterRects", std::move(rects));
   return FontImport::Imported;
-}
-
-std::int32_t FontRecord::write(AssetStream& stream) const {
-  const std::int64_t start = stream.position();
-  fields::writeSized(stream, name_);
-  stream.alignWrite();
-  fields::writeWords(stream, metrics_);
-  stream.writeBytes(defaultMaterial_);
-  stream.writeBytes(characterRects_);
-  stream.writeBytes(texture_);
-  stream.writeBytes(kerningPairs_);
-  stream.writeInt32(pixelScale_);
-  fields::writeSized(stream, fontData_);
-  fields::writeZeroPadding(stream);
-  fields::writeWords(stream, sizeAndAscent_);
-  if (engine::hasFontDescent(version_)) stream.writeInt32(descent_);
-  stream.writeInt32(defaultStyle_);
-  stream.writeInt32(static_cast<std::int32_t>(fontNames_.size()));
-  for (const fields::Bytes& fontName : fontNames_) {
-    fields::writeSized(stream, fontName);
-    fields::writeZeroPadding(stream);
-  }
-  stream.writeBytes(fallbackFonts_);
-  fields::writeZeroPadding(stream);
-  stream.writeInt32(renderingMode_);
-  return static_cast<std::int32_t>(stream.position() - start);
 }

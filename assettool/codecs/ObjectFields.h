@@ -1,46 +1,71 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+#include <span>
+#include <string_view>
 #include <vector>
 
+#include "layouts/ObjectWalker.h"
 #include "stream/AssetStream.h"
 
-// Fields shared by the records of object data: length-prefixed byte runs and counted arrays. Object
-// data is little-endian; a record that breaks these rules is not parsed at all.
+// The fields of an object's data, read and written through the object's layout. A record names
+// the fields it reads or changes; every other field is written back as it stood.
 namespace fields {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A 32-bit length, then that many bytes; nothing when the length is negative or runs past the data.
-std::optional<Bytes> readSized(AssetStream& stream);
-void writeSized(AssetStream& stream, const Bytes& bytes);
+// How the objects of a class are laid out in a file, and how they are written.
+struct ObjectLayout {
+  layouts::Layout nodes;
+  // Whether the padding after the last field is written. The engine counts it as part of the
+  // object, but the textures of 5.2 have always been written without it, and readers accept them so.
+  bool padsEnd = true;
+};
 
-// A 32-bit count of items of itemSize bytes, then the items as they stand, count included.
-std::optional<Bytes> readCountedBlock(AssetStream& stream, std::uint32_t itemSize);
+// An object read through its layout. Values are little-endian, as object data is.
+class LaidOutObject {
+ public:
+  // The values set point into the fields as read: an object moves, never copies.
+  LaidOutObject() = default;
+  LaidOutObject(LaidOutObject&&) = default;
+  LaidOutObject& operator=(LaidOutObject&&) = default;
 
-// Kept words, read and written back as their bytes.
-template <std::size_t N>
-std::array<std::int32_t, N> readWords(AssetStream& stream) {
-  std::array<std::int32_t, N> words{};
-  for (std::int32_t& word : words) word = stream.readInt32();
-  return words;
-}
-template <std::size_t N>
-void writeWords(AssetStream& stream, const std::array<std::int32_t, N>& words) {
-  for (std::int32_t word : words) stream.writeInt32(word);
-}
+  // False when the object is not laid out so: a count or a length runs past its bytes, or more
+  // than padding is left after its last field (rewriting it would lose or shift fields).
+  bool read(Bytes bytes, const ObjectLayout& layout);
 
-// Zero bytes up to the next multiple of 4, for padding that ends an object at the end of the file.
-void writeZeroPadding(AssetStream& stream);
+  // The field at a path of names below the object ("m_StreamData.offset"), or nothing.
+  const layouts::Field* find(std::string_view path) const;
+  bool has(std::string_view path) const { return find(path) != nullptr; }
+  // A number field's value as last set or read, widened with its sign; 0 for a field that is not
+  // there or is not a number (layouts::isNumber).
+  std::int64_t number(std::string_view path) const;
+  // The bytes of a run of bytes (layouts::isByteRun) as last set or read, without its count; empty
+  // for a field that is not there or is not such a run.
+  Bytes elements(std::string_view path) const;
+  // The field's bytes as it is serialized, an array's count included, as last set or read.
+  Bytes serialized(std::string_view path) const;
+  // The layout of the field alone, for reading a replacement of it by itself.
+  layouts::Layout layoutOf(const layouts::Field& field) const;
 
-// Whether a record read to its last field has read its object: what is left of the object's bytes
-// is at most the padding to the next multiple of 4. Anything more means the object is not laid out
-// as the record was read, and rewriting it would lose or shift fields.
-bool endsObject(const AssetStream& stream);
+  // Each setter leaves alone a field that the layout does not have or that is not of its kind. A
+  // number is written in its field's size.
+  void setNumber(std::string_view path, std::int64_t value);
+  // A run of bytes: its count, then the bytes.
+  void setElements(std::string_view path, std::span<const std::uint8_t> elements);
+  // Any field as it is serialized, an array's count included.
+  void setSerialized(std::string_view path, Bytes serialized);
 
-// A reference to another object (PPtr): a file index and a path ID of 32 or, from the formats with
-// 64-bit path IDs on, 64 bits. Kept as its bytes.
-std::uint32_t referenceLength(std::int32_t formatVersion);
+  // Writes the object at the stream's position; returns the number of bytes it took.
+  std::int64_t write(AssetStream& stream) const;
+
+ private:
+  std::span<const std::uint8_t> stored(const layouts::Field& field) const;
+
+  Bytes bytes_;
+  ObjectLayout layout_;
+  layouts::Field root_;
+  layouts::FieldValues values_;
+};
 
 }  // namespace fields

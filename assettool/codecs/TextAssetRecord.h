@@ -1,26 +1,24 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "codecs/ObjectFields.h"
 
-// The data of a TextAsset object: name, text and path name. A .txt file replaces the text, bytes as
-// they stand.
+// The data of a TextAsset object, read through its release's layout: name, text and, before
+// 2017.1, a path name. A .txt file replaces the text, bytes as they stand.
 class TextAssetRecord {
  public:
-  // False when a length is negative, the fields run past the object's bytes, or the object holds
-  // more than its fields.
-  bool parse(std::span<const std::uint8_t> bytes);
-  void setScript(fields::Bytes script) { script_ = std::move(script); }
+  // False when the object is not laid out so (see LaidOutObject::read).
+  bool parse(fields::Bytes bytes, const fields::ObjectLayout& layout) {
+    return object_.read(std::move(bytes), layout);
+  }
+  void setScript(const fields::Bytes& script) { object_.setElements("m_Script", script); }
   // The final padding is written as zero bytes, so the whole object lies inside the file.
-  std::int32_t write(AssetStream& stream) const;
+  std::int64_t write(AssetStream& stream) const { return object_.write(stream); }
 
-  const fields::Bytes& name() const { return name_; }
-  const fields::Bytes& script() const { return script_; }
+  fields::Bytes name() const { return object_.elements("m_Name"); }
+  fields::Bytes script() const { return object_.elements("m_Script"); }
 
  private:
-  fields::Bytes name_;
-  fields::Bytes script_;
-  fields::Bytes pathName_;
+  fields::LaidOutObject object_;
 };

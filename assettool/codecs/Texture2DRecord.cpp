@@ -4,6 +4,7 @@
 
 #include "codecs/DdsFile.h"
 #include "codecs/TextureFormat.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -25,106 +26,85 @@ void reorderChannels(std::int32_t textureFormat, fields::Bytes& imageData) {
   }
 }
 
-bool Texture2DRecord::parse(std::span<const std::uint8_t> bytes, engine::Version version) {
-  version_ = version;
-  AssetStream stream(bytes);
-  auto name = fields::readSized(stream);
-  if (!name) return false;
-  name_ = std::move(*name);
-  stream.alignRead();
-  width_ = stream.readInt32();
-  height_ = stream.readInt32();
-  imageDataSize_ = stream.readInt32();
-  textureFormat_ = stream.readInt32();
-  if (engine::hasMipCount(version_)) mipValue_ = stream.readInt32();
-  for (bool& flag : flags_) flag = stream.readByte() != 0;
-  stream.alignRead();
-  settings_ = fields::readWords<8>(stream);
-  auto imageData = fields::readSized(stream);
-  if (!imageData) return false;
-  imageData_ = std::move(*imageData);
-  if (engine::hasStreamData(version_)) {
-    stream.alignRead();
-    streamData_.offset = stream.readInt32();
-    streamData_.size = stream.readInt32();
-    auto path = fields::readSized(stream);
-    if (!path) return false;
-    streamData_.path = std::move(*path);
-  }
-  return fields::endsObject(stream);
+bool Texture2DRecord::parse(fields::Bytes bytes, const fields::ObjectLayout& layout) {
+  return object_.read(std::move(bytes), layout);
 }
 
 Texture2DRecord::DdsImport Texture2DRecord::importDds(const std::wstring& path) {
-  if (texture_format::isMobileCompressed(textureFormat_)) return DdsImport::NotImportable;
-  if (!dds::pixelFormatOf(textureFormat_)) return DdsImport::Unsupported;
+  const std::int32_t format = textureFormat();
+  if (texture_format::isMobileCompressed(format)) return DdsImport::NotImportable;
+  if (!dds::pixelFormatOf(format)) return DdsImport::Unsupported;
   std::optional<fields::Bytes> dds = readWholeFile(path);
   if (!dds || dds->size() < dds::kHeaderLength) return DdsImport::Unreadable;
-  height_ = littleEndianWord(*dds, kDdsHeightOffset);
-  width_ = littleEndianWord(*dds, kDdsWidthOffset);
+  AssetStream headerStream(std::span<const std::uint8_t>(*dds).first(dds::kHeaderLength));
+  dds::Header header;
+  const bool headerRead = header.read(headerStream);
+  object_.setNumber("m_Height", littleEndianWord(*dds, kDdsHeightOffset));
+  object_.setNumber("m_Width", littleEndianWord(*dds, kDdsWidthOffset));
   dds->erase(dds->begin(), dds->begin() + dds::kHeaderLength);
-  imageData_ = std::move(*dds);
-  imageDataSize_ = static_cast<std::int32_t>(imageData_.size());
-  reorderChannels(textureFormat_, imageData_);
-  streamData_ = StreamData{};
+  reorderChannels(format, *dds);
+  object_.setNumber("m_CompleteImageSize", static_cast<std::int64_t>(dds->size()));
+  // Releases before 5.2 keep a bool for a full chain instead of a count; it stays as it was.
+  if (headerRead) object_.setNumber("m_MipCount", header.mipCount);
+  object_.setElements("image data", *dds);
+  resetFieldsOfTheOldImage();
   return DdsImport::Imported;
 }
 
-// The engine counts the padding after the image data as part of the object. Files of 5.2, where
-// the image data ends the object, have always been written without it, and readers accept them so.
-bool Texture2DRecord::padsImageData() const {
-  return !engine::hasMipCount(version_) || engine::hasStreamData(version_);
-}
-
-std::int32_t Texture2DRecord::write(AssetStream& stream) const {
-  const std::int64_t start = stream.position();
-  fields::writeSized(stream, name_);
-  stream.alignWrite();
-  stream.writeInt32(width_);
-  stream.writeInt32(height_);
-  stream.writeInt32(imageDataSize_);
-  stream.writeInt32(textureFormat_);
-  if (engine::hasMipCount(version_)) stream.writeInt32(mipValue_);
-  for (bool flag : flags_) stream.writeByte(flag ? 1 : 0);
-  stream.alignWrite();
-  fields::writeWords(stream, settings_);
-  fields::writeSized(stream, imageData_);
-  if (padsImageData()) fields::writeZeroPadding(stream);
-  if (engine::hasStreamData(version_)) {
-    stream.writeInt32(streamData_.offset);
-    stream.writeInt32(streamData_.size);
-    fields::writeSized(stream, streamData_.path);
-    fields::writeZeroPadding(stream);
-  }
-  return static_cast<std::int32_t>(stream.position() - start);
+// The image now lies whole inside the object, as the editor would build it for this platform: no
+// resource file, no levels stripped away, no data prepared for another platform's own layout.
+void Texture2DRecord::resetFieldsOfTheOldImage() {
+  object_.setNumber("m_StreamData.offset", 0);
+  object_.setNumber("m_StreamData.size", 0);
+  object_.setElements("m_StreamData.path", {});
+  object_.setNumber("m_MipsStripped", 0);
+  object_.setElements("m_PlatformBlob", {});
 }
 
 std::optional<Texture2DRecord::ResourcePixels> Texture2DRecord::resourcePixels() const {
-  if (!engine::hasStreamData(version_) || streamData_.size == 0) return std::nullopt;
-  return ResourcePixels{std::string(streamData_.path.begin(), streamData_.path.end()),
-                        static_cast<std::uint32_t>(streamData_.offset),
-                        static_cast<std::uint32_t>(streamData_.size)};
+  const auto size = static_cast<std::uint32_t>(object_.number("m_StreamData.size"));
+  if (size == 0) return std::nullopt;
+  const fields::Bytes path = object_.elements("m_StreamData.path");
+  return ResourcePixels{std::string(path.begin(), path.end()),
+                        static_cast<std::uint64_t>(object_.number("m_StreamData.offset")), size};
+}
+
+std::optional<fields::Bytes> Texture2DRecord::pixels(const std::wstring& assetPath) const {
+  const std::optional<ResourcePixels> resource = resourcePixels();
+  if (!resource) return imageData();
+  // The path names the file as it was built, in a folder or an archive: only its name counts.
+  const std::string fileName = resource->path.substr(resource->path.find_last_of("/\\") + 1);
+  const std::wstring path =
+      platform::parentFolder(assetPath) + platform::kPathSeparator + platform::toWide(fileName);
+  AssetStream stream;
+  if (!stream.openReadOnly(path)) return std::nullopt;
+  stream.seek(static_cast<std::int64_t>(resource->offset));
+  fields::Bytes bytes = stream.readBytes(resource->size);
+  if (stream.failed()) return std::nullopt;
+  return bytes;
 }
 
 bool Texture2DRecord::holdsPixels() const {
-  return width_ > 0 && height_ > 0 && (!imageData_.empty() || resourcePixels().has_value());
+  return width() > 0 && height() > 0 && (!imageData().empty() || resourcePixels().has_value());
 }
 
 std::uint32_t Texture2DRecord::mipLevels() const {
-  return mipLevelsAt(width_, height_);
+  return mipLevelsAt(width(), height());
 }
 
 std::uint32_t Texture2DRecord::mipLevelsAt(std::int32_t width, std::int32_t height) const {
-  if (engine::hasMipCount(version_)) return static_cast<std::uint32_t>(std::max(mipValue_, 1));
-  const bool fullChain = flags_[0];
+  if (object_.has("m_MipCount"))
+    return static_cast<std::uint32_t>(std::max<std::int64_t>(object_.number("m_MipCount"), 1));
+  const bool fullChain = object_.number("m_MipMap") != 0;
   return fullChain ? dds::fullChainLevels(width, height) : 1;
 }
 
 bool Texture2DRecord::writeDds(AssetStream& stream, const fields::Bytes& pixels) const {
-  const std::optional<dds::Header> header = dds::headerFor(textureFormat_, width_, height_, mipLevels());
+  const std::optional<dds::Header> header = dds::headerFor(textureFormat(), width(), height(), mipLevels());
   if (!header) return false;
   header->write(stream);
   fields::Bytes fileOrder = pixels;
-  reorderChannels(textureFormat_, fileOrder);  // each exchange undoes itself
+  reorderChannels(textureFormat(), fileOrder);  // each exchange undoes itself
   stream.writeBytes(fileOrder);
   return true;
 }

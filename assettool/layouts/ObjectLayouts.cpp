@@ -13,7 +13,7 @@ struct ClassLayouts {
   std::span<const Layout> layouts;
 };
 
-constexpr std::size_t kTableClasses = 5;
+constexpr std::size_t kTableClasses = 3;
 
 struct DumpedRelease {
   std::string_view version;
@@ -73,6 +73,15 @@ const std::vector<Release>& dumpedReleases() {
 
 }  // namespace
 
+bool OwnedLayout::isTree() const {
+  if (nodes.empty() || nodes.front().level != 0) return false;
+  for (std::size_t i = 1; i < nodes.size(); ++i) {
+    const int level = nodes[i].level;
+    if (level < 1 || level > nodes[i - 1].level + 1 || level > kDeepestLevel) return false;
+  }
+  return true;
+}
+
 bool Release::isPrerelease() const {
   return stage < kCandidate;
 }
@@ -111,6 +120,12 @@ std::optional<Layout> layoutFor(std::int32_t classId, std::string_view versionTe
   const auto row = static_cast<std::size_t>(after - 1 - dumped.begin());
   const auto column = static_cast<std::size_t>(layouts - std::begin(kClassLayouts));
   return layouts->layouts[kDumpedReleases[row].layout[column]];
+}
+
+std::vector<std::string_view> dumpedVersions() {
+  std::vector<std::string_view> versions;
+  for (const DumpedRelease& dumped : kDumpedReleases) versions.push_back(dumped.version);
+  return versions;
 }
 
 }  // namespace layouts

@@ -2,9 +2,12 @@
 
 #include <compare>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // How the engine lays out the object data of the handled classes, release by release: the engine's
 // own type trees, kept as a generated table (GeneratedLayouts.inc).
@@ -20,6 +23,21 @@ struct LayoutNode {
   bool alignAfter;        // the position moves on to a multiple of 4 after it
 };
 using Layout = std::span<const LayoutNode>;
+
+// A layout read from a file's own type tree. Its nodes point into its names, so it is made whole
+// once and then shared, never copied.
+struct OwnedLayout {
+  std::deque<std::string> names;  // a deque keeps each name where it is as more are added
+  std::vector<LayoutNode> nodes;
+
+  // The engine's classes nest a few levels deep; the walker follows a tree's depth, so a deeper one
+  // is no engine's and is not read.
+  static constexpr int kDeepestLevel = 64;
+
+  // Whether the nodes form one tree as the walker reads it: the root at level 0, every other node
+  // at most one level below the node before it, below the root and at most kDeepestLevel deep.
+  bool isTree() const;
+};
 
 // An engine release as its whole version text names it: "2019.3.0f5", "5.6.3p1", "3.4.0" (final),
 // "2020.3.0f1c1" (a China release, laid out as the release it follows). Releases order as the
@@ -45,5 +63,8 @@ std::optional<Release> parseRelease(std::string_view text);
 // newer than the newest dumped one or older than the first of its minor, and an alpha or beta that
 // was not dumped itself, whose layout nothing vouches for.
 std::optional<Layout> layoutFor(std::int32_t classId, std::string_view versionText);
+
+// Every dumped release's version text, in release order.
+std::vector<std::string_view> dumpedVersions();
 
 }  // namespace layouts

@@ -1,6 +1,7 @@
 #include "layouts/ObjectWalker.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace layouts {
 namespace {
@@ -129,8 +130,8 @@ class Writer {
   Writer(AssetStream& stream, std::span<const std::uint8_t> original, const FieldValues& values)
       : stream_(stream), original_(original), values_(values), start_(stream.position()) {}
 
-  void write(const Field& field, const std::string& path, bool pad) {
-    if (const auto value = values_.find(path); value != values_.end()) {
+  void write(const Field& field, bool pad) {
+    if (const auto value = values_.find(&field); value != values_.end()) {
       stream_.writeBytes(value->second);
       if (pad && endsAligned(field)) padToMultipleOf4(nullptr);
       return;
@@ -139,12 +140,12 @@ class Writer {
       stream_.writeBytes(original_.subspan(field.begin, field.end - field.begin));
     } else if (field.node->isArray) {
       stream_.writeBytes(original_.subspan(field.begin, 4));  // the count
-      for (const Field& item : field.children) write(item, path + "[]", true);
+      for (const Field& item : field.children) write(item, true);
     } else {
       for (std::size_t i = 0; i < field.children.size(); ++i) {
         const Field& member = field.children[i];
         const bool last = i + 1 == field.children.size();
-        write(member, path.empty() ? member.node->name : path + "." + member.node->name, pad || !last);
+        write(member, pad || !last);
       }
     }
     if (field.node->alignAfter && pad) padToMultipleOf4(&field);
@@ -186,6 +187,52 @@ const Field* Field::field(std::string_view name) const {
   return found == children.end() ? nullptr : &*found;
 }
 
+Layout subtree(Layout layout, const LayoutNode& node) {
+  const auto first = static_cast<std::size_t>(&node - layout.data());
+  std::size_t end = first + 1;
+  while (end < layout.size() && layout[end].level > node.level) ++end;
+  return layout.subspan(first, end - first);
+}
+
+bool isNumber(Layout layout, const LayoutNode& node) {
+  const Layout nodes = subtree(layout, node);
+  const std::int32_t size = node.byteSize;
+  return nodes.size() == 1 && !node.isArray && (size == 1 || size == 2 || size == 4 || size == 8);
+}
+
+bool isByteRun(Layout layout, const LayoutNode& node) {
+  const Layout nodes = subtree(layout, node);
+  // The array itself, or a struct of nothing but the array; then its count and a one-byte element.
+  const std::size_t array = node.isArray ? 0 : 1;
+  return nodes.size() == array + 3 && nodes[array].isArray &&
+         nodes[array].level == node.level + static_cast<int>(array) && nodes[array + 2].byteSize == 1 &&
+         nodes[array + 2].level == nodes[array].level + 1;
+}
+
+std::optional<std::size_t> fixedLength(Layout layout) {
+  std::size_t length = 0;
+  std::vector<const LayoutNode*> open;  // structs whose padding comes after their last field
+  const auto close = [&](int level) {
+    while (!open.empty() && level <= open.back()->level) {
+      if (open.back()->alignAfter) length = alignedTo4(length);
+      open.pop_back();
+    }
+  };
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const LayoutNode& node = layout[i];
+    close(node.level);
+    if (node.isArray || node.byteSize < 0) return std::nullopt;
+    if (i + 1 < layout.size() && layout[i + 1].level > node.level) {
+      open.push_back(&node);
+      continue;
+    }
+    length += static_cast<std::size_t>(node.byteSize);
+    if (node.alignAfter) length = alignedTo4(length);
+  }
+  close(std::numeric_limits<int>::min());
+  return length;
+}
+
 const Field* Field::array() const {
   if (node->isArray) return this;
   if (children.size() == 1 && children.front().node->isArray) return &children.front();
@@ -193,7 +240,7 @@ const Field* Field::array() const {
 }
 
 std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout layout) {
-  if (layout.empty() || layout.front().level != 0) return std::nullopt;
+  if (layout.empty()) return std::nullopt;
   Reader reader(object, layout);
   std::optional<Field> root = reader.read(0);
   if (!root || !reader.atEnd()) return std::nullopt;
@@ -202,7 +249,7 @@ std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout lay
 
 void writeObject(AssetStream& stream, std::span<const std::uint8_t> original, const Field& root,
                  const FieldValues& values, bool padEnd) {
-  Writer(stream, original, values).write(root, "", padEnd);
+  Writer(stream, original, values).write(root, padEnd);
 }
 
 }  // namespace layouts

@@ -33,16 +33,28 @@ struct Field {
   const Field* array() const;
 };
 
-// The object read through the layout. Nothing when a count or a length runs past the object's
-// bytes (checked before anything is allocated for it), when the layout is malformed, or when more
-// than the padding to the next multiple of 4 is left after its last field: then the object is not
-// laid out so, and writing it back would lose or shift fields.
+// The node and every node below it: the layout of that field alone, for reading it by itself.
+Layout subtree(Layout layout, const LayoutNode& node);
+
+// What a codec may set a field to: a number (a field of 1, 2, 4 or 8 bytes with no fields of its
+// own), or a run of bytes (an array of single bytes, or a string or vector holding one).
+bool isNumber(Layout layout, const LayoutNode& node);
+bool isByteRun(Layout layout, const LayoutNode& node);
+
+// The bytes the layout's root takes, its padding included, when they do not vary: it holds no
+// array or string. Nothing otherwise.
+std::optional<std::size_t> fixedLength(Layout layout);
+
+// The object read through the layout, whose first node is the root at any level. Nothing when a count or a
+// length runs past the object's bytes (checked before anything is allocated for it), when the layout is
+// malformed, or when more than the padding to the next multiple of 4 is left after its last field: then the
+// object is not laid out so, and writing it back would lose or shift fields.
 std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout layout);
 
-// What stands in place of a field when the object is written, by its path below the object
-// ("m_Name", "m_StreamData.offset"): the field's bytes exactly as they are serialized (an array's
-// or a string's count included), without the padding after it.
-using FieldValues = std::map<std::string, std::vector<std::uint8_t>, std::less<>>;
+// What stands in place of a field when the object is written, by the field as read (names may hold
+// any character, so paths of names could collide): the field's bytes exactly as they are serialized
+// (an array's or a string's count included), without the padding after it.
+using FieldValues = std::map<const Field*, std::vector<std::uint8_t>>;
 
 // Writes the object read as root from original at the stream's position, each field of values
 // replaced and every other one copied as it stood, with padding wherever the layout aligns counted

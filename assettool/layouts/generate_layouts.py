@@ -15,8 +15,9 @@ import json
 import sys
 import textwrap
 
-# Texture2D, Font, TextAsset, MonoBehaviour (the header that names its file) and MonoScript.
-CLASSES = [28, 128, 49, 114, 115]
+# Texture2D, Font and TextAsset: the classes whose objects the codecs rewrite. A MonoBehaviour is
+# replaced whole and named without reading its data, so no layout of it is needed.
+CLASSES = [28, 128, 49]
 ALIGN_AFTER = 0x4000
 
 

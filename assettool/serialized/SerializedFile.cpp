@@ -52,13 +52,18 @@ LoadStatus SerializedFile::readModel() {
   return LoadStatus::Loaded;
 }
 
-// Hashed lists before format 16 with type trees, and the type trees of format 23 on, are not laid
-// out in a way read here.
+// The type trees of format 23 on are not laid out in a way read here.
 bool SerializedFile::typeTreesUnreadable() const {
-  const std::int32_t version = header_.formatVersion;
-  if (!metadata_.types.hasTypeTrees) return false;
-  return (format::hasHashedTypeList(version) && !format::hasTypeIndex(version)) ||
-         format::hasUnreadableTypeTrees(version);
+  return metadata_.types.hasTypeTrees && format::hasUnreadableTypeTrees(header_.formatVersion);
+}
+
+const TypeEntry* SerializedFile::typeOf(const ObjectInfo& info) const {
+  const TypeList& types = metadata_.types;
+  if (format::hasTypeIndex(header_.formatVersion))
+    return &types.byIndex[static_cast<std::size_t>(info.typeId)];
+  // A script object's type is keyed by its negative type ID; any other object's by its class.
+  const auto found = types.entries.find(info.typeId < 0 ? info.typeId : info.classId);
+  return found == types.entries.end() ? nullptr : &found->second;
 }
 
 // From format 16 an object names its type by index; its class ID is the type's.

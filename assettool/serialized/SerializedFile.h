@@ -17,7 +17,7 @@ enum class LoadStatus {
   CannotOpen,            // missing, or not open for reading and writing
   TooLarge,              // offsets in the file are 32-bit
   Damaged,               // truncated or inconsistent: writing into it could not be trusted
-  TypeTreesUnsupported,  // hashed type list followed by type trees
+  TypeTreesUnsupported,  // type trees stored in a way not read here (format 23 on)
   VersionUnsupported,    // a format newer than any this reader knows
   OutOfMemory,           // the metadata does not fit in the memory the program can have
 };
@@ -48,6 +48,8 @@ class SerializedFile {
   ObjectTable& objects() { return objects_; }
   const ObjectTable& objects() const { return objects_; }
   AssetStream& stream() { return stream_; }
+  // The entry of the type list that the object names (from format 16 checked at load), or nothing.
+  const TypeEntry* typeOf(const ObjectInfo& info) const;
 
   std::vector<std::uint8_t> readObjectBytes(const ObjectInfo& info);
   // The length-prefixed name that opens the data of named objects, at most its first maxBytes

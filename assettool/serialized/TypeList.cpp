@@ -4,31 +4,12 @@
 
 namespace {
 
-constexpr std::size_t kTreeNameLimit = 256;
-// A tree node holds a type name, a field name and six 32-bit fields, the last its child count.
-constexpr std::uint64_t kSmallestTreeNode = 2 + 6 * 4;
-constexpr std::uint64_t kSmallestTreeType = 4 + kSmallestTreeNode;
+// The smallest type of the recursive lists: its class ID and a root node of two empty names and
+// six 32-bit fields.
+constexpr std::uint64_t kSmallestTreeType = 4 + 2 + 6 * 4;
 constexpr std::uint64_t kSmallestHashedType = 4 + 16;
 
-// Nodes are stored depth first, so getting past a tree only needs the number of nodes still to
-// come: no recursion, whatever the depth, and the count is held to what the bytes can contain.
-bool skipTypeTree(AssetStream& stream) {
-  std::uint64_t pending = 1;
-  while (pending > 0) {
-    stream.readCString(kTreeNameLimit);                          // type name
-    stream.readCString(kTreeNameLimit);                          // field name
-    for (int field = 0; field < 5; ++field) stream.readInt32();  // size, index, array, version, flags
-    const std::int32_t children = stream.readInt32();
-    if (stream.failed() || children < 0) return false;
-    pending = pending - 1 + static_cast<std::uint64_t>(children);
-    if (!stream.canRead(pending, kSmallestTreeNode)) return false;
-  }
-  return true;
-}
-
 constexpr std::uint64_t kSmallestIndexedType = 4 + 1 + 16;
-constexpr std::uint64_t kBlobNodeLength = 24;
-constexpr std::uint64_t kBlobNodeWithHashLength = 32;
 constexpr std::size_t kNameLimit = 64 * 1024;
 constexpr std::int32_t kMonoBehaviour = 114;
 
@@ -37,15 +18,6 @@ bool skipItems(AssetStream& stream, std::int32_t count, std::uint64_t itemSize) 
   if (count < 0 || !stream.canRead(static_cast<std::uint64_t>(count), itemSize)) return false;
   stream.seek(stream.position() + static_cast<std::int64_t>(static_cast<std::uint64_t>(count) * itemSize));
   return true;
-}
-
-// A type tree as a blob: node count, string-buffer size, the nodes, the strings.
-bool skipBlobTree(AssetStream& stream, std::int32_t formatVersion) {
-  const std::int32_t nodes = stream.readInt32();
-  const std::int32_t strings = stream.readInt32();
-  const std::uint64_t nodeLength =
-      format::hasRefTypeHashInNodes(formatVersion) ? kBlobNodeWithHashLength : kBlobNodeLength;
-  return !stream.failed() && skipItems(stream, nodes, nodeLength) && skipItems(stream, strings, 1);
 }
 
 }  // namespace
@@ -59,13 +31,20 @@ bool TypeEntry::readIndexed(AssetStream& stream, bool withTree, bool isReference
   if ((isReference && scriptTypeIndex >= 0) || classId == kMonoBehaviour) scriptId = stream.readHash128();
   typeHash = stream.readHash128();
   if (!withTree) return !stream.failed();
-  if (!skipBlobTree(stream, version)) return false;
+  if (!readBlobTree(stream)) return false;
   if (!format::hasTypeDependencies(version)) return !stream.failed();
   if (isReference) {
     for (int name = 0; name < 3; ++name) stream.readCString(kNameLimit);  // class, namespace, assembly
     return !stream.failed();
   }
   return skipItems(stream, stream.readInt32(), 4) && !stream.failed();
+}
+
+bool TypeEntry::readBlobTree(AssetStream& stream) {
+  std::optional<type_tree::SharedLayout> blob = type_tree::readBlob(stream, context.formatVersion);
+  if (!blob) return false;
+  tree = std::move(*blob);
+  return true;
 }
 
 void TypeEntry::read(AssetStream& stream) {
@@ -104,13 +83,13 @@ bool TypeList::readIndexed(AssetStream& stream, const ReadContext& context) {
 
 bool TypeList::readHashed(AssetStream& stream, const ReadContext& context) {
   hasTypeTrees = stream.readByte() != 0;
-  if (hasTypeTrees) return !stream.failed();
   const std::int32_t count = stream.readInt32();
   if (count > 0 && !stream.canRead(static_cast<std::uint64_t>(count), kSmallestHashedType)) return false;
   for (std::int32_t i = 0; i < count && !stream.failed(); ++i) {
     TypeEntry entry;
     entry.context.formatVersion = context.formatVersion;
     entry.read(stream);
+    if (hasTypeTrees && !entry.readBlobTree(stream)) return false;
     if (!entries.emplace(entry.classId, entry).second) return false;
   }
   return !stream.failed();
@@ -123,7 +102,9 @@ bool TypeList::readTrees(AssetStream& stream, const ReadContext& context) {
     TypeEntry entry;
     entry.context.formatVersion = context.formatVersion;
     entry.classId = stream.readInt32();
-    if (!skipTypeTree(stream)) return false;
+    std::optional<type_tree::SharedLayout> tree = type_tree::readRecursive(stream);
+    if (!tree) return false;
+    entry.tree = std::move(*tree);
     entries.emplace(entry.classId, entry);
   }
   hasTypeTrees = count > 0;
@@ -132,12 +113,12 @@ bool TypeList::readTrees(AssetStream& stream, const ReadContext& context) {
 }
 
 void TypeList::write(AssetStream& stream, const ReadContext& context) const {
-  if (format::hasHashedTypeList(context.formatVersion)) {
+  if (format::hasHashedTypeList(context.formatVersion) && !hasTypeTrees) {
     writeHashed(stream);
     return;
   }
   TypeList unchanged;
-  unchanged.readTrees(stream, context);
+  unchanged.read(stream, context);
 }
 
 void TypeList::writeHashed(AssetStream& stream) const {

@@ -48,6 +48,18 @@ std::wstring_view nameProblem(windows_names::Problem problem) {
   return {};
 }
 
+std::wstring layoutUnknown(bool fileHasTypeTrees, std::string_view engineVersion) {
+  if (fileHasTypeTrees) return L"（未知的对象布局：文件自带的类型树不可用）";
+  if (engineVersion.empty()) return L"（未知的对象布局：文件没有写明引擎版本）";
+  return L"（未知的对象布局：布局表中没有引擎版本 " + platform::toWide(engineVersion) +
+         L"，可能比布局表新，或是未收录的测试版）";
+}
+
+std::wstring rectsMalformed(std::uint32_t rectLength) {
+  if (rectLength == 0) return L"字符矩形文件长度有误";
+  return L"字符矩形文件长度有误：应为 4 + " + std::to_wstring(rectLength) + L" × 个数 字节";
+}
+
 std::wstring exportSummary(int written, int skipped, int empty) {
   std::wstring line =
       L"完成！导出 " + std::to_wstring(written) + L" 个文件，" + std::to_wstring(skipped) + L" 个对象未导出";

@@ -81,6 +81,14 @@ inline constexpr std::wstring_view kNotExported = L"未导出：";
 inline constexpr std::wstring_view kExported = L"已导出：";
 inline constexpr std::wstring_view kNothingToExport = L"无可导出：";
 
+// Why an object has no known layout: the file's own type tree of it is not one the records can use,
+// or the file's engine release (its version text as stored) is not in the table.
+std::wstring layoutUnknown(bool fileHasTypeTrees, std::string_view engineVersion);
+
+// A .rect file that is not a count and that many rectangles of the release's length (0 when the
+// length varies).
+std::wstring rectsMalformed(std::uint32_t rectLength);
+
 // "<reason> the asset file cannot be read"
 std::wstring_view unreadableAsset(LoadStatus status);
 // Why a name cannot be a file's name on Windows.

@@ -95,22 +95,25 @@ class Checker {
   std::optional<std::wstring> misfit(const Expected& expected, const fields::Bytes& bytes) {
     const ReplacementName& replacement = expected.replacement;
     if (replacement.kind == ReplacementName::Kind::Script) return std::nullopt;
-    if (!asset_.knowsLayout(replacement.className)) return keeps(kit_messages::kLayoutUnknown);
-    const fields::Bytes data = asset_.file.readObjectBytes(expected.info);
-    const std::int32_t format = asset_.file.headerCopy().formatVersion;
+    const std::optional<fields::ObjectLayout> layout = asset_.layoutOf(expected.info);
+    if (!layout) {
+      const SerializedMetadata& metadata = asset_.file.metadata();
+      return keeps(kit_messages::layoutUnknown(metadata.types.hasTypeTrees, metadata.context.engineVersion));
+    }
+    fields::Bytes data = asset_.file.readObjectBytes(expected.info);
     if (replacement.className == class_name::kTexture2D) {
       Texture2DRecord record;
-      if (!record.parse(data, *asset_.engineVersion)) return keeps(kit_messages::kDataDamaged);
+      if (!record.parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
       return ddsMisfit(record, bytes);
     }
     if (replacement.className == class_name::kFont) {
-      if (!FontRecord().parse(data, *asset_.engineVersion, format)) return keeps(kit_messages::kDataDamaged);
-      if (expected.characterRects && !FontRecord::isCharacterRectBlock(bytes)) {
-        return L"字符矩形文件长度有误：应为 4 + 44 × 个数 字节";
-      }
+      FontRecord record;
+      if (!record.parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
+      if (expected.characterRects && !record.takesCharacterRects(bytes))
+        return kit_messages::rectsMalformed(record.characterRectLength());
       return std::nullopt;
     }
-    if (!TextAssetRecord().parse(data)) return keeps(kit_messages::kDataDamaged);
+    if (!TextAssetRecord().parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
     return std::nullopt;
   }
 

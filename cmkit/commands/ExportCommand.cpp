@@ -49,22 +49,23 @@ class Exporter {
       return written(replacement.path, writeBytes(replacement.path, asset_.file.readObjectBytes(info)),
                      replacement, info);
     }
-    if (!asset_.knowsLayout(replacement.className))
-      return skip(kit_messages::kLayoutUnknown, replacement, info);
-    if (replacement.className == class_name::kTexture2D) return exportTexture(replacement, info);
-    if (replacement.className == class_name::kFont) return exportFont(replacement, info);
-    exportTextAsset(replacement, info);
+    const std::optional<fields::ObjectLayout> layout = asset_.layoutOf(info);
+    if (!layout) return skip(kit_messages::kLayoutUnknown, replacement, info);
+    if (replacement.className == class_name::kTexture2D) return exportTexture(replacement, info, *layout);
+    if (replacement.className == class_name::kFont) return exportFont(replacement, info, *layout);
+    exportTextAsset(replacement, info, *layout);
   }
 
-  void exportTexture(const ReplacementName& replacement, const ObjectInfo& info) {
+  void exportTexture(const ReplacementName& replacement, const ObjectInfo& info,
+                     const fields::ObjectLayout& layout) {
     Texture2DRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info), *asset_.engineVersion)) {
+    if (!record.parse(asset_.file.readObjectBytes(info), layout)) {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
     if (!record.holdsPixels()) return nothingToExport(kit_messages::kNoPixels, replacement, info);
     if (!dds::pixelFormatOf(record.textureFormat()))
       return skip(kit_messages::kNoDdsFormat, replacement, info);
-    const std::optional<fields::Bytes> pixels = pixelsOf(record);
+    const std::optional<fields::Bytes> pixels = record.pixels(options_.assetPath);
     if (!pixels) return skip(kit_messages::kResourceMissing, replacement, info);
     written(replacement.path,
             kit_files::writeWholeFile(replacement.path,
@@ -72,26 +73,10 @@ class Exporter {
             replacement, info);
   }
 
-  // The image data inside the object, or the slice of the resource file beside the asset file
-  // that holds it.
-  std::optional<fields::Bytes> pixelsOf(const Texture2DRecord& record) const {
-    const std::optional<Texture2DRecord::ResourcePixels> resource = record.resourcePixels();
-    if (!resource) return record.imageData();
-    const std::string fileName = resource->path.substr(resource->path.find_last_of("/\\") + 1);
-    const std::wstring path =
-        platform::parentFolder(options_.assetPath) + platform::kPathSeparator + platform::toWide(fileName);
-    AssetStream stream;
-    if (!stream.openReadOnly(path)) return std::nullopt;
-    stream.seek(resource->offset);
-    fields::Bytes bytes = stream.readBytes(resource->size);
-    if (stream.failed()) return std::nullopt;
-    return bytes;
-  }
-
-  void exportFont(const ReplacementName& replacement, const ObjectInfo& info) {
+  void exportFont(const ReplacementName& replacement, const ObjectInfo& info,
+                  const fields::ObjectLayout& layout) {
     FontRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info), *asset_.engineVersion,
-                      asset_.file.headerCopy().formatVersion)) {
+    if (!record.parse(asset_.file.readObjectBytes(info), layout)) {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
     const bool hasRects = record.characterRects().size() > 4;
@@ -106,9 +91,10 @@ class Exporter {
     }
   }
 
-  void exportTextAsset(const ReplacementName& replacement, const ObjectInfo& info) {
+  void exportTextAsset(const ReplacementName& replacement, const ObjectInfo& info,
+                       const fields::ObjectLayout& layout) {
     TextAssetRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info)))
+    if (!record.parse(asset_.file.readObjectBytes(info), layout))
       return skip(kit_messages::kDataDamaged, replacement, info);
     written(replacement.path, writeBytes(replacement.path, record.script()), replacement, info);
   }

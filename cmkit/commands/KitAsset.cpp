@@ -9,12 +9,7 @@ bool KitAsset::load(const std::wstring& path, const LinePrinter& print) {
     print(kit_messages::unreadableAsset(status));
     return false;
   }
-  engineVersion = engine::parseVersion(file.metadata().context.engineVersion);
   return true;
-}
-
-bool KitAsset::knowsLayout(std::wstring_view className) const {
-  return hasKnownLayout(className, engineVersion, file.headerCopy().formatVersion);
 }
 
 UnpackFolder unpackFolderFor(const std::wstring& assetPath, const std::optional<std::wstring>& folder) {

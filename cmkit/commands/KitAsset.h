@@ -6,19 +6,19 @@
 #include "app/ClassIdTable.h"
 #include "app/CommandLine.h"
 #include "app/ReplacementNames.h"
-#include "serialized/EngineVersion.h"
+#include "codecs/LayoutSource.h"
 #include "serialized/SerializedFile.h"
 
-// An asset file as the kit reads it: loaded for reading only, with the release its objects are
-// laid out for.
+// An asset file as the kit reads it: loaded for reading only.
 struct KitAsset {
   SerializedFile file;
-  std::optional<engine::Version> engineVersion;
 
   // Prints why when the file cannot be read, and returns false.
   bool load(const std::wstring& path, const LinePrinter& print);
-  // Whether the object's class has a layout known for the file's release and format.
-  bool knowsLayout(std::wstring_view className) const;
+  // The layout of the object's data, or nothing when none is known for it (see objectLayout).
+  std::optional<fields::ObjectLayout> layoutOf(const ObjectInfo& info) const {
+    return objectLayout(file, info);
+  }
   // Every object in the table's order, with where qmx looks for its replacement in the folder.
   template <typename Visit>
   void forEachObject(const ClassIdTable& classes, UnpackFolder& folder, const Visit& visit) {

@@ -5,10 +5,10 @@
 
 #include "FontNames.h"
 #include "codecs/FontRecord.h"
+#include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
-#include "serialized/EngineVersion.h"
 #include "serialized/SerializedFile.h"
 #include "text/UnicodeText.h"
 
@@ -67,7 +67,6 @@ std::wstring_view loadReason(LoadStatus status) {
 struct Asset {
   std::wstring path;
   SerializedFile file;
-  std::optional<engine::Version> version;
 };
 
 struct Found {
@@ -100,7 +99,6 @@ class Reader {
     asset.path = folder_ + platform::kPathSeparator + std::wstring(relative);
     const LoadStatus status = asset.file.loadReadOnly(asset.path);
     if (status != LoadStatus::Loaded) throw Failure{line(relative, loadReason(status))};
-    asset.version = engine::parseVersion(asset.file.metadata().context.engineVersion);
   }
 
   template <typename Matches>
@@ -121,8 +119,15 @@ class Reader {
     return *found;
   }
 
-  static std::vector<std::uint8_t> bytesOf(Found& found) {
-    return found.asset->file.readObjectBytes(found.info);
+  // The object read through its layout.
+  template <typename Record>
+  static Record recordOf(Found& found, const std::wstring& what) {
+    const std::optional<fields::ObjectLayout> layout = objectLayout(found.asset->file, found.info);
+    if (!layout) throw Failure{line(what, kLayoutUnknown)};
+    Record record;
+    if (!record.parse(found.asset->file.readObjectBytes(found.info), *layout))
+      throw Failure{line(what, kDamaged)};
+    return record;
   }
 
   Picture picture() {
@@ -133,11 +138,8 @@ class Reader {
     }
     if (!found) throw Failure{line(subject(L"Texture2D", kLoadingScreen), L"未找到 / not found")};
     const std::wstring what = subject(L"Texture2D", found->name);
-    const auto& version = found->asset->version;
-    if (!version || !engine::hasKnownTextureLayout(*version)) throw Failure{line(what, kLayoutUnknown)};
-    Texture2DRecord record;
-    if (!record.parse(bytesOf(*found), *version)) throw Failure{line(what, kDamaged)};
-    const std::optional<std::vector<std::uint8_t>> pixels = pixelsOf(record, found->asset->path);
+    const auto record = recordOf<Texture2DRecord>(*found, what);
+    const std::optional<std::vector<std::uint8_t>> pixels = record.pixels(found->asset->path);
     if (!pixels) throw Failure{line(what, L"像素文件无法读取 / the pixel file cannot be read")};
     DecodedTexture decoded = decodeTopLevel(record.textureFormat(), record.width(), record.height(), *pixels);
     switch (decoded.status) {
@@ -158,32 +160,10 @@ class Reader {
     throw Failure{line(what, L"图像数据不足 / image data too short")};
   }
 
-  // The image data inside the object, or the slice of the resource file beside the asset file
-  // that a 5.3 or 5.4 texture keeps it in.
-  static std::optional<std::vector<std::uint8_t>> pixelsOf(const Texture2DRecord& record,
-                                                           const std::wstring& assetPath) {
-    const std::optional<Texture2DRecord::ResourcePixels> resource = record.resourcePixels();
-    if (!resource) return record.imageData();
-    const std::string fileName = resource->path.substr(resource->path.find_last_of("/\\") + 1);
-    const std::size_t folderEnd = assetPath.find_last_of(L"\\/");
-    const std::wstring path = assetPath.substr(0, folderEnd + 1) + platform::toWide(fileName);
-    AssetStream stream;
-    if (!stream.openReadOnly(path)) return std::nullopt;
-    stream.seek(resource->offset);
-    std::vector<std::uint8_t> bytes = stream.readBytes(resource->size);
-    if (stream.failed()) return std::nullopt;
-    return bytes;
-  }
-
   std::wstring tip() {
     Found found = findNamed(kTextAssetClass, L"TextAsset", kLocalization);
     const std::wstring what = subject(L"TextAsset", found.name);
-    if (!found.asset->version || !engine::hasKnownTextAssetLayout(*found.asset->version)) {
-      throw Failure{line(what, kLayoutUnknown)};
-    }
-    TextAssetRecord record;
-    if (!record.parse(bytesOf(found))) throw Failure{line(what, kDamaged)};
-    const std::vector<std::uint8_t>& script = record.script();
+    const std::vector<std::uint8_t> script = recordOf<TextAssetRecord>(found, what).script();
     const std::optional<std::string> text =
         tipOfTable(std::string_view(reinterpret_cast<const char*>(script.data()), script.size()));
     if (!text || text->empty()) throw Failure{line(what, L"没有提示文字 / no tip text")};
@@ -195,17 +175,13 @@ class Reader {
   void readFont(LoadingScreen& screen) {
     Found found = findNamed(kFontClass, L"Font", kTipFont);
     const std::wstring what = subject(L"Font", found.name);
-    const auto& version = found.asset->version;
-    const std::int32_t format = found.asset->file.headerCopy().formatVersion;
-    if (!version || !engine::hasKnownFontLayout(*version, format)) throw Failure{line(what, kLayoutUnknown)};
-    FontRecord record;
-    if (!record.parse(bytesOf(found), *version, format)) throw Failure{line(what, kDamaged)};
-    if (record.fontData().empty()) throw Failure{line(what, L"没有字体数据 / no font data")};
-    screen.fontFamilies = fontFamilyNames(record.fontData());
+    const std::vector<std::uint8_t> fontData = recordOf<FontRecord>(found, what).fontData();
+    if (fontData.empty()) throw Failure{line(what, L"没有字体数据 / no font data")};
+    screen.fontFamilies = fontFamilyNames(fontData);
     if (screen.fontFamilies.empty()) {
       throw Failure{line(what, L"不是带字体名的 TrueType 字体 / not a TrueType font with a family name")};
     }
-    screen.fontData = record.fontData();
+    screen.fontData = fontData;
   }
 
   static constexpr std::wstring_view kLayoutUnknown = L"未知的对象布局 / unknown object layout";

@@ -8,12 +8,13 @@
 #include "app/ClassIdTable.h"
 #include "app/RepackRun.h"
 #include "codecs/FontRecord.h"
+#include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "platform/Platform.h"
-#include "serialized/EngineVersion.h"
 #include "serialized/SerializedFile.h"
 #include "support/Files.h"
+#include "support/LayoutObjects.h"
 #include "support/ObjectData.h"
 #include "support/Releases.h"
 #include "support/SerializedFileBuilder.h"
@@ -22,8 +23,17 @@ using namespace testsupport;
 
 namespace {
 
-engine::Version versionOf(const Release& release) {
-  return *engine::parseVersion(release.engineVersion);
+constexpr std::int32_t kTextureClass = 28;
+constexpr std::int32_t kTextAssetClass = 49;
+constexpr std::int32_t kFontClass = 128;
+
+fields::ObjectLayout layoutOf(std::int32_t classId, const Release& release) {
+  return releaseLayout(classId, release.engineVersion).value();
+}
+
+// The grid fonts of 3.5 and before store rectangles without the flipped flag.
+std::size_t rectLength(const Release& release) {
+  return release.font ? 44 : 40;
 }
 
 // Lengths that leave the fields after them off a multiple of 4.
@@ -36,13 +46,24 @@ TextureData oddTexture() {
   return t;
 }
 
-FontData oddFont() {
+FontData oddFont(const Release& release) {
   FontData f;
   f.name = "Body";
-  f.characterRects = characterRects(2);
+  f.characterRects = characterRects(2, rectLength(release));
   f.fontData = Bytes(21, 0xF1);
   f.fallbackFonts = 2;
   return f;
+}
+
+// The font as the release writes it: hand-written where the layout was measured on real files,
+// and for the grid fonts of 3.5 from the table's layout, with the fields a grid font has.
+Bytes fontFor(const Release& release, const FontData& font) {
+  if (release.font) return fontObject(font, *release.font);
+  LayoutValues values;
+  values.serialized = {{"m_Name", counted(font.name)},
+                       {"m_CharacterRects", font.characterRects},
+                       {"m_FontData", counted(font.fontData)}};
+  return layoutObject(layoutOf(kFontClass, release).nodes, values);
 }
 
 template <typename Record>
@@ -51,7 +72,7 @@ Bytes written(const Record& record, const std::filesystem::path& file) {
   AssetStream stream;
   EXPECT_TRUE(stream.open(file.wstring(), false));
   stream.seekEnd();
-  const std::int32_t size = record.write(stream);
+  const auto size = static_cast<std::int32_t>(record.write(stream));
   EXPECT_TRUE(stream.close());
   const Bytes bytes = readFile(file);
   EXPECT_EQ(static_cast<std::size_t>(size), bytes.size() - 8);
@@ -69,22 +90,23 @@ class EngineLayout : public ::testing::TestWithParam<Release> {
 
 TEST_P(EngineLayout, TexturesReadToTheirEndAndWriteBackAsRead) {
   const Release& release = GetParam();
-  ASSERT_TRUE(engine::hasKnownTextureLayout(versionOf(release)));
   TextureData texture = oddTexture();
   texture.streamOffset = 4096;
   texture.streamSize = 65536;
   texture.streamPath = "archive:/sharedassets1.assets.resS";
   const Bytes original = textureObject(texture, release.texture);
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(original, versionOf(release)));
+  ASSERT_TRUE(record.parse(original, layoutOf(kTextureClass, release)));
   EXPECT_EQ(written(record, dir_ / "asset"), original);
   EXPECT_EQ(record.imageData(), texture.imageData);
   EXPECT_EQ(record.textureFormat(), 5);
 
   Bytes longer = original;
   longer.resize(longer.size() + 4, 0);
-  EXPECT_FALSE(Texture2DRecord().parse(longer, versionOf(release))) << "more than the layout's fields";
-  EXPECT_FALSE(Texture2DRecord().parse(Bytes(original.begin(), original.end() - 4), versionOf(release)));
+  EXPECT_FALSE(Texture2DRecord().parse(longer, layoutOf(kTextureClass, release)))
+      << "more than the layout's fields";
+  EXPECT_FALSE(
+      Texture2DRecord().parse(Bytes(original.begin(), original.end() - 4), layoutOf(kTextureClass, release)));
 }
 
 TEST_P(EngineLayout, ADdsLandsWhereTheEngineReadsThePixels) {
@@ -94,7 +116,7 @@ TEST_P(EngineLayout, ADdsLandsWhereTheEngineReadsThePixels) {
   texture.streamSize = 65536;
   texture.streamPath = "archive:/sharedassets1.assets.resS";
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(textureObject(texture, release.texture), versionOf(release)));
+  ASSERT_TRUE(record.parse(textureObject(texture, release.texture), layoutOf(kTextureClass, release)));
   ASSERT_EQ(record.importDds(place("t.dds", ddsFile(3, 5, Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}))),
             Texture2DRecord::DdsImport::Imported);
 
@@ -110,70 +132,49 @@ TEST_P(EngineLayout, ADdsLandsWhereTheEngineReadsThePixels) {
 
 TEST_P(EngineLayout, FontsReadToTheirEndAndTakeTheTtfAndRect) {
   const Release& release = GetParam();
-  if (!release.font) {
-    EXPECT_FALSE(engine::hasKnownFontLayout(versionOf(release), release.formatVersion));
-    return;
-  }
-  ASSERT_TRUE(engine::hasKnownFontLayout(versionOf(release), release.formatVersion));
-  FontData font = oddFont();
-  const Bytes original = fontObject(font, *release.font);
+  FontData font = oddFont(release);
+  const Bytes original = fontFor(release, font);
   FontRecord record;
-  ASSERT_TRUE(record.parse(original, versionOf(release), release.formatVersion));
+  ASSERT_TRUE(record.parse(original, layoutOf(kFontClass, release)));
   EXPECT_EQ(written(record, dir_ / "asset"), original);
   EXPECT_EQ(record.fontData(), font.fontData);
   EXPECT_EQ(record.characterRects(), font.characterRects);
 
   Bytes longer = original;
   longer.resize(longer.size() + 4, 0);
-  EXPECT_FALSE(FontRecord().parse(longer, versionOf(release), release.formatVersion));
+  EXPECT_FALSE(FontRecord().parse(longer, layoutOf(kFontClass, release)));
 
-  place("Body.rect", characterRects(5));
+  place("Body.rect", characterRects(5, rectLength(release)));
   ASSERT_EQ(record.importFont(place("Body.ttf", Bytes(1003, 0x77))), FontRecord::FontImport::Imported);
   font.fontData = Bytes(1003, 0x77);
-  font.characterRects = characterRects(5);
-  EXPECT_EQ(written(record, dir_ / "asset"), fontObject(font, *release.font));
+  font.characterRects = characterRects(5, rectLength(release));
+  EXPECT_EQ(written(record, dir_ / "asset"), fontFor(release, font));
 }
 
 TEST_P(EngineLayout, TextAssetsAreTheSameInEveryRelease) {
-  EXPECT_TRUE(engine::hasKnownTextAssetLayout(versionOf(GetParam())));
+  const fields::ObjectLayout layout = layoutOf(kTextAssetClass, GetParam());
   Bytes padded = textAssetObject("Localization", Bytes(5, 'e'), "Assets/Localization.txt");
   padded.resize(padded.size() + 1, 0);  // what the engine pads its last field with
   TextAssetRecord record;
-  EXPECT_TRUE(record.parse(padded));
+  EXPECT_TRUE(record.parse(padded, layout));
   padded.resize(padded.size() + 4, 0);
-  EXPECT_FALSE(TextAssetRecord().parse(padded));
+  EXPECT_FALSE(TextAssetRecord().parse(padded, layout));
 }
 
 INSTANTIATE_TEST_SUITE_P(Releases, EngineLayout, ::testing::ValuesIn(kReleases));
 
-TEST(EngineVersion, ReadsMajorAndMinorAtTheStartOfTheText) {
-  const struct {
-    const char* text;
-    std::optional<std::pair<int, int>> version;
-  } cases[] = {
-      {"5.2.3f1", std::pair{5, 2}}, {"4.7.2p3", std::pair{4, 7}}, {"2017.4.40f1", std::pair{2017, 4}},
-      {"5.4", std::pair{5, 4}},     {"5.0b22", std::pair{5, 0}},  {"5", std::nullopt},
-      {"5.", std::nullopt},         {".2.3", std::nullopt},       {"5.x", std::nullopt},
-      {"-5.2.3", std::nullopt},     {"5.2-3", std::nullopt},      {"", std::nullopt},
-  };
-  for (const auto& c : cases) {
-    const std::optional<engine::Version> version = engine::parseVersion(c.text);
-    ASSERT_EQ(version.has_value(), c.version.has_value()) << c.text;
-    if (version) {
-      EXPECT_EQ(std::pair(version->major, version->minor), *c.version) << c.text;
-    }
+// Every release from 3.0 to the newest dumped one has layouts; a text that names no release, a
+// release past the newest, and an alpha the table cannot vouch for have none.
+TEST(ReleaseLayouts, AreKnownFromTheTableAndNowhereElse) {
+  for (const char* known : {"3.4.2f3", "3.5.7f6", "5.5.0f3", "2017.4.40f1", "2020.3.0f1c1", "6000.0.23f1"}) {
+    for (std::int32_t classId : {kTextureClass, kTextAssetClass, kFontClass})
+      EXPECT_TRUE(releaseLayout(classId, known)) << known << " class " << classId;
   }
-}
-
-TEST(EngineVersion, KnownLayoutsFollowTheReleaseAndTheFormat) {
-  EXPECT_FALSE(engine::hasKnownTextureLayout({3, 4}));
-  EXPECT_FALSE(engine::hasKnownTextureLayout({5, 5}));
-  EXPECT_FALSE(engine::hasKnownTextureLayout({2017, 1}));
-  EXPECT_FALSE(engine::hasKnownFontLayout({3, 5}, 9)) << "grid fonts";
-  EXPECT_FALSE(engine::hasKnownFontLayout({4, 7}, 15)) << "4.x references are 8 bytes";
-  EXPECT_FALSE(engine::hasKnownFontLayout({5, 2}, 9)) << "5.x references are 12 bytes";
-  EXPECT_TRUE(engine::hasKnownTextAssetLayout({3, 4}));
-  EXPECT_FALSE(engine::hasKnownTextAssetLayout({5, 6}));
+  for (const char* unknown : {"", "0.0.0", "unknown", "5.2", "9999.1.0f1", "2019.3.0a1", "2.6.1f3"}) {
+    for (std::int32_t classId : {kTextureClass, kTextAssetClass, kFontClass})
+      EXPECT_FALSE(releaseLayout(classId, unknown)) << unknown << " class " << classId;
+  }
+  EXPECT_FALSE(releaseLayout(1, "5.2.3f1")) << "a class without a record";
 }
 
 // A 5.2 texture as the engine writes it, with padding after its image data, is read and written
@@ -184,7 +185,7 @@ TEST(EngineLayout52, TakesTheEnginesPaddingAndWritesWithout) {
   Bytes padded = textureObject(texture, TextureLayout::MipCount);
   padded.resize((padded.size() + 3) / 4 * 4, 0);
   Texture2DRecord record;
-  ASSERT_TRUE(record.parse(padded, {5, 2}));
+  ASSERT_TRUE(record.parse(padded, *releaseLayout(kTextureClass, "5.2.3f1")));
   EXPECT_EQ(written(record, dir / "asset"), textureObject(texture, TextureLayout::MipCount));
 }
 
@@ -235,21 +236,16 @@ class EngineLayoutRepack : public ::testing::TestWithParam<Release> {
 
 TEST_P(EngineLayoutRepack, EveryHandledClassTakesItsReplacement) {
   const Release& release = GetParam();
-  const FontLayout fontLayout = release.font.value_or(FontLayout::SmallReferences);
   TextureData texture = oddTexture();
-  FontData font = oddFont();
-  const Bytes fontBefore = fontObject(font, fontLayout);
+  FontData font = oddFont(release);
   put("Texture2D/Loading.dds", ddsFile(2, 1, Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
   put("TextAsset/Localization.txt", Bytes{'z', 'h'});
   put("Font/Body.ttf", Bytes(6, 0x66));
-  put("Font/Body.rect", characterRects(1));
+  put("Font/Body.rect", characterRects(1, rectLength(release)));
 
   const std::vector<std::wstring> lines =
-      repack(describe(release, textureObject(texture, release.texture), fontBefore));
-  std::vector<std::wstring> expectedLines = {L"正在重新打包！请不要关闭本窗口！"};
-  if (!release.font) expectedLines.push_back(L"未知的对象布局，未替换：Font Body (PathID 3)");
-  expectedLines.push_back(L"完成！");
-  EXPECT_EQ(lines, expectedLines);
+      repack(describe(release, textureObject(texture, release.texture), fontFor(release, font)));
+  EXPECT_EQ(lines, (std::vector<std::wstring>{L"正在重新打包！请不要关闭本窗口！", L"完成！"}));
 
   const std::map<std::int64_t, Bytes> after = objectsAfter();
   texture.width = 2;
@@ -258,31 +254,30 @@ TEST_P(EngineLayoutRepack, EveryHandledClassTakesItsReplacement) {
   EXPECT_EQ(after.at(1), textureObject(texture, release.texture));
   EXPECT_EQ(after.at(2), textAssetObject("Localization", Bytes{'z', 'h'}));
   font.fontData = Bytes(6, 0x66);
-  font.characterRects = characterRects(1);
-  EXPECT_EQ(after.at(3), release.font ? fontObject(font, fontLayout) : fontBefore);
+  font.characterRects = characterRects(1, rectLength(release));
+  EXPECT_EQ(after.at(3), fontFor(release, font));
 }
 
 TEST_P(EngineLayoutRepack, AMalformedRectLeavesTheFontAsItWas) {
   const Release& release = GetParam();
-  const Bytes font = fontObject(oddFont(), release.font.value_or(FontLayout::SmallReferences));
-  Bytes rect = characterRects(2);
+  const Bytes font = fontFor(release, oddFont(release));
+  Bytes rect = characterRects(2, rectLength(release));
   rect.pop_back();
   put("Font/Body.ttf", Bytes(6, 0x66));
   put("Font/Body.rect", rect);
   const std::vector<std::wstring> lines =
       repack(describe(release, textureObject(oddTexture(), release.texture), font));
-  // Before 4.0 the font's layout is unknown, which is said first.
-  EXPECT_EQ(lines.at(1), release.font ? L"字符矩形文件有误，未替换：Font Body (PathID 3)"
-                                      : L"未知的对象布局，未替换：Font Body (PathID 3)");
+  EXPECT_EQ(lines.at(1), L"字符矩形文件有误，未替换：Font Body (PathID 3)");
   EXPECT_EQ(objectsAfter().at(3), font);
 }
 
 INSTANTIATE_TEST_SUITE_P(Releases, EngineLayoutRepack, ::testing::ValuesIn(kReleases));
 
-// Files of releases whose layouts qmx does not know, or whose version text does not read as one:
-// objects with replacements keep their data, each with one line.
+// Files of releases whose layouts qmx does not know (newer than the table, an alpha it cannot vouch
+// for), or whose version text names no release: objects with replacements keep their data, each
+// with one line.
 TEST(UnknownLayouts, KeepTheirObjectsWithOneLineEach) {
-  for (const char* engineVersion : {"2017.4.40f1", "5.5.0f3", "3.4.2f3", "unknown", ""}) {
+  for (const char* engineVersion : {"9999.1.0f1", "5.2.0a1", "0.0.0", "unknown", ""}) {
     TempDirectory dir;
     AssetDescription d;
     d.formatVersion = 15;
@@ -290,7 +285,7 @@ TEST(UnknownLayouts, KeepTheirObjectsWithOneLineEach) {
     d.types = {{28, {}, {}, {}, {}}, {128, {}, {}, {}, {}}};
     TextureData texture = oddTexture();
     d.objects = {{1, 28, 28, 0xFFFF, 0, textureObject(texture, TextureLayout::MipCount)},
-                 {2, 128, 128, 0xFFFF, 0, fontObject(oddFont(), FontLayout::LargeReferences)}};
+                 {2, 128, 128, 0xFFFF, 0, fontObject(oddFont(kReleases[5]), FontLayout::LargeReferences)}};
     const BuiltAsset built = buildAsset(d);
     writeFile(dir / "level.assets", built.bytes);
     writeFile(dir / "level_unpak" / "Texture2D" / "Loading.dds", ddsFile(1, 1, Bytes(4, 1)));

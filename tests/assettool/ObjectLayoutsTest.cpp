@@ -135,7 +135,8 @@ TEST_P(ObjectLayoutsOfMeasuredReleases, ReadEveryObjectToItsEndAndWriteItBackAsI
   appendString(script, "a longer script");
   const Bytes expected =
       textAssetObject("Localization", Bytes(script.begin() + 4, script.end()), "Assets/Loc.txt");
-  EXPECT_TRUE(sameBytes(rewritten(text, *textRoot, {{"m_Script", script}}), paddedTo4(expected)))
+  EXPECT_TRUE(
+      sameBytes(rewritten(text, *textRoot, {{textRoot->field("m_Script"), script}}), paddedTo4(expected)))
       << "the fields after it move on";
 
   if (!release.font) return;

@@ -183,7 +183,8 @@ TEST_F(QmxProgram, RepackWithoutAnUnpackedFolderLeavesTheFileAsItWas) {
 
 TEST_F(QmxProgram, FilesItCannotTrustAreLeftUntouched) {
   const Bytes sample = buildAsset(sampleAsset(15)).bytes;
-  AssetDescription withTrees = sampleAsset(15);
+  // The type trees of format 23 on are stored in a way not read here.
+  AssetDescription withTrees = sampleAsset(23);
   withTrees.hasTypeTrees = true;
   const struct {
     const char* what;

@@ -44,8 +44,8 @@ TEST(Repack, ReplacesHandledObjectsAndLeavesEverythingElse) {
 
 // Formats 17 to 23: MonoBehaviour files are found by their type's script hash and whole path ID,
 // appended on 16 bytes from the data offset from 22 (on 4 from the file's start before), and only
-// the replaced entries and the file size change in the metadata. Objects of the releases whose
-// layouts the codecs do not know yet keep their data with a line.
+// the replaced entries and the file size change in the metadata. An object whose data does not
+// read in its release's layout keeps it with a line.
 class RepackIndexedFormat : public ::testing::TestWithParam<std::int32_t> {};
 
 TEST_P(RepackIndexedFormat, ReplacesScriptsByTheirHashAndKeepsTheRestOfTheMetadata) {
@@ -61,7 +61,7 @@ TEST_P(RepackIndexedFormat, ReplacesScriptsByTheirHashAndKeepsTheRestOfTheMetada
 
   EXPECT_EQ(runLines(game / "level.assets"),
             (std::vector<std::wstring>{L"正在重新打包！请不要关闭本窗口！",
-                                       L"未知的对象布局，未替换：Texture2D Atlas (PathID 2)", L"完成！"}));
+                                       L"对象数据有误，未替换：Texture2D Atlas (PathID 2)", L"完成！"}));
   SerializedFile file;
   ASSERT_EQ(file.load((game / "level.assets").wstring()), LoadStatus::Loaded);
   const std::int64_t alignment = format::hasLargeFilesSupport(version) ? 16 : 4;

@@ -7,6 +7,7 @@
 #include "PayloadTestSupport.h"
 #include "TextureDecode.h"
 #include "codecs/FontRecord.h"
+#include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
 #include "serialized/SerializedFile.h"
@@ -17,7 +18,14 @@ using namespace payloadtest;
 namespace {
 
 // The demo game's asset files are written by the engine's 5.2 releases.
-constexpr engine::Version kDemoRelease{5, 2};
+constexpr const char* kDemoRelease = "5.2.3f1";
+
+template <typename Record>
+Record parsed(const Bytes& data, std::int32_t classId) {
+  Record record;
+  EXPECT_TRUE(record.parse(data, releaseLayout(classId, kDemoRelease).value()));
+  return record;
+}
 
 // Every object of an asset file by path ID: its table entry and its bytes.
 struct LoadedAsset {
@@ -68,8 +76,7 @@ TEST(DemoGame, ResourcesHoldTheEnglishLocalizationTextAssetAmongOtherObjects) {
   ASSERT_EQ(asset.status, LoadStatus::Loaded);
   ASSERT_EQ(asset.infos.size(), 6u);
   ASSERT_EQ(asset.infos.at(3).classId, 49);
-  TextAssetRecord localization;
-  ASSERT_TRUE(localization.parse(asset.data.at(3)));
+  const auto localization = parsed<TextAssetRecord>(asset.data.at(3), 49);
   EXPECT_EQ(text(localization.name()), "Localization");
   EXPECT_TRUE(text(localization.script()).starts_with("Key,English\nmenu.new_game,New Game\n"));
   std::set<std::int32_t> classes;
@@ -88,8 +95,8 @@ TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
 
   std::vector<std::int32_t> formats;
   for (const demo::DemoTexture& t : demo::kTextures) {
-    Texture2DRecord texture;
-    ASSERT_TRUE(texture.parse(asset.data.at(t.pathId), kDemoRelease)) << t.name;
+    SCOPED_TRACE(t.name);
+    const auto texture = parsed<Texture2DRecord>(asset.data.at(t.pathId), 28);
     EXPECT_EQ(text(texture.name()), t.name);
     EXPECT_EQ(texture.width(), t.width);
     EXPECT_EQ(texture.height(), t.height);
@@ -101,8 +108,7 @@ TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
   }
   EXPECT_EQ(formats, (std::vector<std::int32_t>{10, 12, 5, 3}));
   for (const demo::DemoFont& f : demo::kFonts) {
-    FontRecord font;
-    ASSERT_TRUE(font.parse(asset.data.at(f.pathId), kDemoRelease, 15)) << f.name;
+    const auto font = parsed<FontRecord>(asset.data.at(f.pathId), 128);
     EXPECT_EQ(text(font.name()), f.name);
   }
   EXPECT_EQ(asset.infos.at(688).typeId, -1);
@@ -129,8 +135,7 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
 
   const LoadedAsset resources = loadAsset(game / "Cindermoor_Data/resources.assets");
   ASSERT_EQ(resources.status, LoadStatus::Loaded);
-  TextAssetRecord localization;
-  ASSERT_TRUE(localization.parse(resources.data.at(3)));
+  const auto localization = parsed<TextAssetRecord>(resources.data.at(3), 49);
   EXPECT_EQ(localization.script(), testsupport::readFile(kPatchSource / "Localization.txt"));
   for (std::int64_t untouched : {1, 2, 4, 5, 6})
     EXPECT_EQ(resources.data.at(untouched), resourcesBefore.data.at(untouched));
@@ -140,8 +145,7 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
   const std::filesystem::path unpak = game / kSharedUnpak;
   for (const demo::DemoTexture& t : demo::kTextures) {
     SCOPED_TRACE(t.name);
-    Texture2DRecord texture;
-    ASSERT_TRUE(texture.parse(shared.data.at(t.pathId), kDemoRelease));
+    const auto texture = parsed<Texture2DRecord>(shared.data.at(t.pathId), 28);
     EXPECT_EQ(texture.width(), t.width);
     EXPECT_EQ(texture.height(), t.height);
     EXPECT_EQ(texture.mipLevels(), t.mipCount);
@@ -152,8 +156,8 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
     EXPECT_EQ(texture.imageData(), image);
   }
   for (const demo::DemoFont& f : demo::kFonts) {
-    FontRecord font;
-    ASSERT_TRUE(font.parse(shared.data.at(f.pathId), kDemoRelease, 15)) << f.name;
+    SCOPED_TRACE(f.name);
+    const auto font = parsed<FontRecord>(shared.data.at(f.pathId), 128);
     EXPECT_EQ(font.fontData(), testsupport::readFile(unpak / "Font" / (std::string(f.name) + ".ttf")))
         << f.name;
   }

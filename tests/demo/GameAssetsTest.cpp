@@ -325,7 +325,7 @@ const Damage kDamages[] = {
        g.textures[0].streamPath = "sharedassets1.assets.resS";
      },
      L"Texture2D LoadingScreen_Ashfall (像素文件无法读取 / the pixel file cannot be read)"},
-    {"ReleaseUnknown", [](game_test::Game& g) { g.release.engineVersion = "5.5.0f3"; },
+    {"ReleaseUnknown", [](game_test::Game& g) { g.release.engineVersion = "9999.1.0f1"; },
      L"Texture2D LoadingScreen_Ashfall (未知的对象布局 / unknown object layout)"},
     {"NoLocalization", [](game_test::Game& g) { g.texts[0].name = "Credits"; },
      L"TextAsset Localization (未找到 / not found)"},

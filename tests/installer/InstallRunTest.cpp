@@ -9,6 +9,7 @@
 #include <set>
 
 #include "InstallerDriver.h"
+#include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "serialized/SerializedFile.h"
 #include "support/TestArchives.h"
@@ -232,10 +233,12 @@ TEST_F(InstallRun, InstallsThePatchRunsQmxAndCreatesTheShortcut) {
   SerializedFile resources;
   ASSERT_EQ(resources.load((data() / "resources.assets").wstring()), LoadStatus::Loaded);
   bool translated = false;
+  constexpr std::string_view kLocalization = "Localization";
   for (const auto& [key, info] : resources.objects().entries()) {
     TextAssetRecord record;
-    if (info.classId == 49 && record.parse(resources.readObjectBytes(info)) &&
-        std::string(record.name().begin(), record.name().end()) == "Localization") {
+    const std::optional<fields::ObjectLayout> layout = objectLayout(resources, info);
+    if (info.classId == 49 && layout && record.parse(resources.readObjectBytes(info), *layout) &&
+        record.name() == Bytes(kLocalization.begin(), kLocalization.end())) {
       translated = record.script() == readFile(std::filesystem::path(PATCH_SOURCE) / "Localization.txt");
     }
   }
@@ -288,7 +291,8 @@ TEST_F(InstallRun, InstallsAPatchThatCmkitPackedFromAFolderItHasNeverSeen) {
   bool translated = false;
   for (const auto& [key, info] : resources.objects().entries()) {
     TextAssetRecord record;
-    if (info.classId == 49 && record.parse(resources.readObjectBytes(info))) {
+    const std::optional<fields::ObjectLayout> layout = objectLayout(resources, info);
+    if (info.classId == 49 && layout && record.parse(resources.readObjectBytes(info), *layout)) {
       translated |= record.script() == Bytes(table.begin(), table.end());
     }
   }

@@ -121,6 +121,31 @@ TEST_F(KitCheck, NamesEveryPlantedMistake) {
   EXPECT_EQ(check(1), expected);
 }
 
+// A release the table does not hold, or a file without its version text: qmx keeps the objects,
+// and check says which release it does not know.
+TEST(KitCheckRelease, NamesAReleaseWhoseLayoutsAreUnknown) {
+  ClassIdTable classes;
+  classes.build(*platform::classTableText());
+  for (const char* engineVersion : {"9999.1.0f1", ""}) {
+    TempDirectory dir;
+    AssetDescription d;
+    d.engineVersion = engineVersion;
+    d.objects = {{5, kTextAsset, kTextAsset, 0xFFFF, 0, textAssetObject("Localization", Bytes{'e', 'n'})}};
+    writeFile(dir / "level.assets", buildAsset(d).bytes);
+    writeFile(dir / "level_unpak" / "TextAsset" / "Localization.txt", Bytes{'z', 'h'});
+    std::vector<std::wstring> lines;
+    EXPECT_EQ(checkFolder({(dir / "level.assets").wstring()}, classes,
+                          [&](std::wstring_view line) { lines.emplace_back(line); }),
+              1);
+    const std::wstring why = *engineVersion == 0
+                                 ? L"文件没有写明引擎版本"
+                                 : L"布局表中没有引擎版本 9999.1.0f1，可能比布局表新，或是未收录的测试版";
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], L"TextAsset\\Localization.txt：qmx 会保留对象原数据（未知的对象布局：" + why +
+                            L"）（TextAsset Localization (PathID 5)）");
+  }
+}
+
 TEST_F(KitCheck, EmptyFilesAndAMissingFolderAreNamed) {
   writeFile(inFolder("TextAsset/Localization.txt"), Bytes{});
   const std::vector<std::wstring> lines = check(1);

@@ -229,7 +229,7 @@ TEST_P(KitExportStreamed, PixelsKeptInAResourceFileAreExportedFromIt) {
 INSTANTIATE_TEST_SUITE_P(Releases, KitExportStreamed, ::testing::ValuesIn(streamingReleases()));
 
 // From format 17, script objects are exported under their type's script hash and taken back from
-// there; the objects of releases whose layouts the codecs do not know yet are named, not written.
+// there; objects whose data does not read in their release's layout are named, not written.
 TEST_F(KitExport, ScriptObjectsOfTheIndexedFormatsRoundTrip) {
   for (const std::int32_t version : {17, 22}) {
     SCOPED_TRACE(version);
@@ -241,7 +241,7 @@ TEST_F(KitExport, ScriptObjectsOfTheIndexedFormatsRoundTrip) {
         exportObjects({asset.wstring()}, classes_, [&](std::wstring_view line) { lines.emplace_back(line); }),
         1);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::wstring& line) { return line.ends_with(L"（未知的对象布局）"); }),
+                            [](const std::wstring& line) { return line.ends_with(L"（对象数据有误）"); }),
               2);
     const std::filesystem::path scripts = dir / "level_unpak" / "MonoBehaviour";
     EXPECT_EQ(readFile(scripts / "101112131415161718191a1b1c1d1e1f" / "4294967298.bin"), Bytes(8, 0x22));

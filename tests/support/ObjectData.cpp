@@ -96,15 +96,17 @@ Bytes ddsFile(std::int32_t width, std::int32_t height, const Bytes& imageData) {
   appendInt32(dds, 0x1007);
   appendInt32(dds, height);
   appendInt32(dds, width);
+  dds.resize(76, 0);
+  appendInt32(dds, 32);  // the size of the pixel format
   dds.resize(128, 0);
   append(dds, imageData);
   return dds;
 }
 
-Bytes characterRects(std::int32_t count) {
+Bytes characterRects(std::int32_t count, std::size_t recordLength) {
   Bytes block;
   appendInt32(block, count);
-  for (std::int32_t i = 0; i < count; ++i) append(block, Bytes(44, static_cast<std::uint8_t>(i)));
+  for (std::int32_t i = 0; i < count; ++i) append(block, Bytes(recordLength, static_cast<std::uint8_t>(i)));
   return block;
 }
 

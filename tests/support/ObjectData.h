@@ -49,11 +49,12 @@ Bytes textureObject(const TextureData& texture, TextureLayout layout = TextureLa
 Bytes fontObject(const FontData& font, FontLayout layout);
 Bytes textAssetObject(const std::string& name, const Bytes& script, const std::string& pathName = "");
 
-// A DDS file: the magic, a 124-byte header with the height at offset 12 and the width at 16,
-// then the data.
+// A DDS file of one level: the magic, a 124-byte header with the height at offset 12, the width
+// at 16 and an empty pixel format, then the data.
 Bytes ddsFile(std::int32_t width, std::int32_t height, const Bytes& data);
 
-// A character-rectangle block of count records, each filled with its index.
-Bytes characterRects(std::int32_t count);
+// A character-rectangle block of count records, each filled with its index: 44 bytes each, or 40
+// for the grid fonts of 3.5 and before, whose rectangles have no flipped flag.
+Bytes characterRects(std::int32_t count, std::size_t recordLength = 44);
 
 }  // namespace testsupport

@@ -1,7 +1,10 @@
 #include "support/SerializedFileBuilder.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
+
+#include "layouts/ObjectLayouts.h"
 
 namespace testsupport {
 namespace {
@@ -97,6 +100,34 @@ void writeBlobTree(ByteWriter& w, const TreeNode& root, std::int32_t formatVersi
   w.bytes(strings);
 }
 
+// The engine's tree of a handled class, as the table holds it for the release.
+TreeNode tableTree(layouts::Layout layout) {
+  TreeNode root;
+  std::vector<TreeNode*> open;  // the last node of each level
+  for (const layouts::LayoutNode& node : layout) {
+    TreeNode made{
+        node.type, node.name, node.byteSize, 0, node.isArray ? 1 : 0, 1, node.alignAfter ? 0x4000 : 0, {}};
+    if (node.level == 0) {
+      root = std::move(made);
+      open = {&root};
+      continue;
+    }
+    open.resize(static_cast<std::size_t>(node.level));
+    open.back()->children.push_back(std::move(made));
+    open.push_back(&open.back()->children.back());
+  }
+  return root;
+}
+
+// The tree given, or for a type described without one, the tree the release's engine writes for
+// its class where the table has it.
+TreeNode treeOf(const TypeDescription& type, const AssetDescription& d) {
+  const bool given = !type.tree.children.empty() || type.tree.typeName != TreeNode{}.typeName;
+  if (given) return type.tree;
+  const std::optional<layouts::Layout> layout = layouts::layoutFor(type.classId, d.engineVersion);
+  return layout ? tableTree(*layout) : type.tree;
+}
+
 // From format 16 (17 here): stripped flag, script type index, the script hash of MonoBehaviour.
 void writeIndexedTypeList(ByteWriter& w, const AssetDescription& d) {
   w.byte(d.hasTypeTrees ? 1 : 0);
@@ -109,7 +140,7 @@ void writeIndexedTypeList(ByteWriter& w, const AssetDescription& d) {
     w.hash(type.typeHash);
     if (!d.hasTypeTrees) continue;
     if (type.rawTree.empty()) {
-      writeBlobTree(w, type.tree, d.formatVersion);
+      writeBlobTree(w, treeOf(type, d), d.formatVersion);
     } else {
       w.bytes(type.rawTree);
     }
@@ -129,6 +160,12 @@ void writeTypeList(ByteWriter& w, const AssetDescription& d) {
       w.int32(type.classId);
       if (type.classId < 0) w.hash(type.scriptId);
       w.hash(type.typeHash);
+      if (!d.hasTypeTrees) continue;
+      if (type.rawTree.empty()) {
+        writeBlobTree(w, treeOf(type, d), d.formatVersion);
+      } else {
+        w.bytes(type.rawTree);
+      }
     }
     return;
   }
@@ -136,7 +173,7 @@ void writeTypeList(ByteWriter& w, const AssetDescription& d) {
   for (const TypeDescription& type : d.types) {
     w.int32(type.classId);
     if (type.rawTree.empty()) {
-      writeTree(w, type.tree);
+      writeTree(w, treeOf(type, d));
     } else {
       w.bytes(type.rawTree);
     }
@@ -192,10 +229,10 @@ Bytes buildMetadata(const AssetDescription& d, const std::vector<std::uint32_t>&
   built.objectTableStart = w.offset();
   writeObjectTable(w, d, starts);
   if (d.formatVersion >= 17 && d.metadataTail.empty()) {
-    w.int32(0);                              // script types
-    w.int32(0);                              // externals
+    w.int32(0);                             // script types
+    w.int32(0);                             // externals
     if (d.formatVersion >= 20) w.int32(0);  // reference types
-    w.cstring("");                           // user information
+    w.cstring("");                          // user information
   } else {
     w.bytes(d.formatVersion >= 17 ? d.metadataTail : d.externals);
   }

@@ -32,7 +32,8 @@ struct TypeDescription {
   std::int32_t classId = 0;
   Hash scriptId{};  // written for negative class IDs of hashed lists
   Hash typeHash{};  // hashed lists only
-  TreeNode tree;    // tree lists only
+  TreeNode tree;    // where trees are written; left as is, the engine's tree of a handled class
+                    // from the table for the file's release
   Bytes rawTree;    // when not empty, written instead of tree (hostile or huge trees)
   std::int16_t scriptTypeIndex = -1;  // format 17 on
 };
