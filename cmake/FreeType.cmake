@@ -6,19 +6,7 @@ if(NOT WIN32)
   return()
 endif()
 
-file(GLOB _freetype_candidates "${CMAKE_SOURCE_DIR}/build/cache/freetype-*/src/base/ftbase.c")
-if(NOT _freetype_candidates)
-  message(FATAL_ERROR "FreeType sources not found under build/cache; run scripts/deps")
-endif()
-list(SORT _freetype_candidates)
-list(GET _freetype_candidates -1 _freetype_default)
-cmake_path(GET _freetype_default PARENT_PATH _freetype_default)
-cmake_path(GET _freetype_default PARENT_PATH _freetype_default)
-cmake_path(GET _freetype_default PARENT_PATH _freetype_default)
-set(FREETYPE_SOURCE_DIR "${_freetype_default}" CACHE PATH "FreeType's source package")
-if(NOT EXISTS "${FREETYPE_SOURCE_DIR}/src/base/ftbase.c")
-  message(FATAL_ERROR "FreeType sources not found at ${FREETYPE_SOURCE_DIR}; run scripts/deps")
-endif()
+find_debian_source(FREETYPE_SOURCE_DIR "freetype-*" src/base/ftbase.c)
 
 # Only what opens TrueType and OpenType fonts and collections and reads their character maps: the
 # TrueType and CFF drivers over the sfnt tables (with their embedded bitmaps, as in Debian's build),

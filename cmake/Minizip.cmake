@@ -11,13 +11,8 @@ if(NOT WIN32)
   return()
 endif()
 
-file(GLOB _minizip_candidates "${CMAKE_SOURCE_DIR}/build/cache/zlib-*/contrib/minizip")
-list(SORT _minizip_candidates)
-list(GET _minizip_candidates -1 _minizip_default)
-set(MINIZIP_SOURCE_DIR "${_minizip_default}" CACHE PATH "contrib/minizip of zlib's source")
-if(NOT EXISTS "${MINIZIP_SOURCE_DIR}/unzip.c")
-  message(FATAL_ERROR "minizip sources not found under build/cache; run scripts/deps")
-endif()
+find_debian_source(ZLIB_SOURCE_DIR "zlib-*" contrib/minizip/unzip.c)
+set(MINIZIP_SOURCE_DIR "${ZLIB_SOURCE_DIR}/contrib/minizip")
 
 # zlib goes into the program itself (libz.a of libz-mingw-w64-dev): no Windows ships zlib1.dll, and the
 # import library would make the installer fail to start on a player's machine.

@@ -2,11 +2,14 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <stdexcept>
 
 #include "codecs/DdsFile.h"
 #include "codecs/Texture2DRecord.h"
+#include "images/PngFile.h"
+#include "images/TextureEncode.h"
 #include "support/ObjectData.h"
 
 namespace demo {
@@ -116,17 +119,25 @@ std::filesystem::path fontPath(Edition edition, const DemoFont& font) {
   return contentFolder(edition, "fonts") / (std::string(font.name) + ".ttf");
 }
 
+std::filesystem::path picturePath(Edition edition, const DemoTexture& texture) {
+  return contentFolder(edition, "textures") / (std::string(texture.name) + ".png");
+}
+
+// Encoded once per run: the loading screens' DXT blocks take the encoder a while.
 Bytes textureData(Edition edition, const DemoTexture& texture) {
-  const std::filesystem::path path =
-      contentFolder(edition, "textures") / (std::string(texture.name) + ".pixels");
-  Bytes data = readBytes(path);
-  const std::optional<std::uint64_t> length =
-      dds::imageLength(texture.format, texture.width, texture.height, texture.mipCount);
-  if (!length || *length != data.size()) {
-    throw std::runtime_error(path.string() + " holds " + std::to_string(data.size()) + " bytes, not the " +
-                             std::to_string(length.value_or(0)) + " that its texture takes");
+  static std::map<std::pair<Edition, std::string>, Bytes> encoded;
+  const auto key = std::pair(edition, std::string(texture.name));
+  if (const auto found = encoded.find(key); found != encoded.end()) return found->second;
+  const std::filesystem::path path = picturePath(edition, texture);
+  png_file::ReadFailure failure;
+  const std::optional<texture_decode::Image> picture = png_file::read(readBytes(path), failure);
+  if (!picture || picture->width != texture.width || picture->height != texture.height) {
+    throw std::runtime_error(path.string() + " is not a picture of the texture's size " + failure.reason);
   }
-  return data;
+  Bytes data = texture_encode::encode(texture.format, *picture, texture.mipCount);
+  // A DDS file holds the uncompressed formats' channels as B G R (A).
+  reorderChannels(texture.format, data);
+  return encoded.emplace(key, std::move(data)).first->second;
 }
 
 Bytes scriptObject(const DemoScript& script, std::int32_t fontSize, std::int32_t lineSpacing,

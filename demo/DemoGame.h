@@ -78,9 +78,12 @@ enum class Edition { Game, Patch };
 // A font's TrueType file.
 std::filesystem::path fontPath(Edition edition, const DemoFont& font);
 
+// A texture's picture, as drawn.
+std::filesystem::path picturePath(Edition edition, const DemoTexture& texture);
+
 // A texture's image data as a DDS file holds it after its header: every mip level, B G R (A) for
-// the uncompressed formats. Throws unless its length is what the texture's format, size and levels
-// take.
+// the uncompressed formats, encoded by the kit from the edition's picture. Throws unless the
+// picture is one of the texture's size.
 Bytes textureData(Edition edition, const DemoTexture& texture);
 
 Bytes readBytes(const std::filesystem::path& path);

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "commands/CheckCommand.h"
+#include "commands/EncodeCommand.h"
 #include "commands/ExportCommand.h"
+#include "commands/FontCommand.h"
 #include "commands/PackCommand.h"
 
 // What the arguments (the program name left out) ask of cmkit.
@@ -15,6 +17,7 @@ struct ShowUsage {
 struct ListCommand {
   std::wstring assetPath;
 };
-using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions, CheckOptions, PackOptions>;
+using KitCommand = std::variant<ShowUsage, ListCommand, ExportOptions, CheckOptions, EncodeOptions,
+                                FontOptions, PackOptions>;
 
 KitCommand parseKitArguments(const std::vector<std::wstring>& arguments);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "text/UnicodeText.h"
 
 namespace kit_messages {
 
@@ -53,6 +54,54 @@ std::wstring layoutUnknown(bool fileHasTypeTrees, std::string_view engineVersion
   if (engineVersion.empty()) return L"（未知的对象布局：文件没有写明引擎版本）";
   return L"（未知的对象布局：布局表中没有引擎版本 " + platform::toWide(engineVersion) +
          L"，可能比布局表新，或是未收录的测试版）";
+}
+
+std::wstring cannotDecode(std::int32_t textureFormat) {
+  return L"（无法解码纹理格式 " + std::to_wstring(textureFormat) + L"）";
+}
+
+std::wstring encodeSummary(int encoded, int notEncoded) {
+  return L"完成！编码 " + std::to_wstring(encoded) + L" 个图片，" + std::to_wstring(notEncoded) +
+         L" 个未编码。";
+}
+
+std::wstring pictureUnreadable(const std::string& reason) {
+  return L"不是可读的 PNG 图片：" + platform::toWide(reason);
+}
+
+std::wstring pictureSize(std::int32_t width, std::int32_t height, std::int32_t textureWidth,
+                         std::int32_t textureHeight) {
+  return L"图片为 " + std::to_wstring(width) + L"×" + std::to_wstring(height) + L"，纹理为 " +
+         std::to_wstring(textureWidth) + L"×" + std::to_wstring(textureHeight) + L"，尺寸须相同";
+}
+
+std::wstring cannotEncode(std::int32_t textureFormat) {
+  return L"qmx 不导入纹理格式 " + std::to_wstring(textureFormat) + L"，无法编码";
+}
+
+std::wstring fontNotCut(fonts::SubsetFailure failure, unsigned faces, unsigned index,
+                        const std::wstring& font) {
+  switch (failure) {
+    case fonts::SubsetFailure::NoSuchFace:
+      return L"字体集合只有 " + std::to_wstring(faces) + L" 个字体，没有 --index " + std::to_wstring(index) +
+             L"，未生成：" + font;
+    case fonts::SubsetFailure::NotSubsetted:
+      return L"无法裁剪字体，未生成：" + font;
+    case fonts::SubsetFailure::Unreadable:
+      break;
+  }
+  return std::wstring(kFontNotReadForCutting) + font;
+}
+
+std::wstring fontLacks(const std::u32string& missing) {
+  return L"字体缺少译文的 " + std::to_wstring(missing.size()) + L" 个字符，未生成：" +
+         unicode::toWide(missing);
+}
+
+std::wstring fontCut(const std::wstring& output, std::size_t before, std::size_t after,
+                     std::size_t characters) {
+  return L"已生成：" + output + L"（" + std::to_wstring(characters) + L" 个字符，" + std::to_wstring(before) +
+         L" 字节 → " + std::to_wstring(after) + L" 字节）";
 }
 
 std::wstring rectsMalformed(std::uint32_t rectLength) {

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "files/WholeFile.h"
+#include "fonts/FontSubset.h"
 #include "names/WindowsNames.h"
 #include "serialized/SerializedFile.h"
 
@@ -13,13 +14,19 @@ inline constexpr std::wstring_view kUsage[] = {
     L"用法：",
     L"  cmkit list 资源文件",
     L"      列出每个对象：PathID、类、名称、字节数，以及 qmx 会查找的替换文件（或不能替换的原因）。",
-    L"  cmkit export 资源文件 [文件夹] [--force]",
+    L"  cmkit export 资源文件 [文件夹] [--force] [--png]",
     L"      把可替换的对象导出为 qmx 能找回的替换文件；默认导出到资源文件旁的 _unpak 文件夹，",
-    L"      文件夹不为空时须加 --force。",
+    L"      文件夹不为空时须加 --force。加 --png 时纹理导出为可编辑的 PNG 图片（顶层，从上到下）。",
+    L"  cmkit encode 资源文件 [文件夹]",
+    L"      把文件夹里代替 .dds 的每个 PNG 图片编码为该纹理自己格式与尺寸的 .dds（含全部 mip 层），",
+    L"      PNG 保留。",
     L"  cmkit check 资源文件 [文件夹] [--text 译文]",
     L"      不写入任何文件，检查 qmx -i 会怎样处理文件夹里的每个文件：替换哪个对象，或为何跳过；",
     L"      并检查每个替换字体是否含有译文的全部字符（译文：文本文件，或其中 .txt、.xml 文件的文件夹；",
     L"      默认取替换文件夹里的文本文件）。",
+    L"  cmkit font 字体 [--index 序号] [--text 译文] -o 输出.ttf",
+    L"      把字体（TrueType、OpenType 或 .ttc 集合中第 --index 个，默认 0）裁剪为只含译文字符与可打印 ASCII",
+    L"      字符的单个字体，保留字体名与所需的轮廓和微调；译文的取法与 check 相同。",
     L"  cmkit pack 补丁文件夹 [-o 安装程序.exe] [--game 游戏文件夹] [--cmpatch cmpatch.exe] [--qmx qmx.exe]",
     L"      把与游戏文件夹同样布局的补丁文件夹打成安装程序（默认 cmpatch.exe，写在当前文件夹）；",
     L"      给出游戏文件夹时，先像 check 一样检查每个替换文件夹。安装程序模板与 qmx.exe 默认取本程序旁的。",
@@ -40,6 +47,7 @@ inline constexpr std::wstring_view kLayoutUnknown = L"（未知的对象布局�
 inline constexpr std::wstring_view kDataDamaged = L"（对象数据有误）";
 inline constexpr std::wstring_view kExportOutOfMemory = L"（内存不足）";
 inline constexpr std::wstring_view kNoDdsFormat = L"（此纹理格式无法存为 DDS）";
+inline constexpr std::wstring_view kPngNotWritten = L"（无法生成 PNG 图片）";
 inline constexpr std::wstring_view kResourceMissing = L"（找不到存放像素的资源文件）";
 
 // Objects that hold nothing a file could carry; they follow kNothingToExport and the object.
@@ -78,12 +86,37 @@ inline constexpr std::wstring_view kFontOutOfMemory = L"：内存不足，无法
 inline constexpr std::wstring_view kPackOutOfMemory = L"内存不足，无法打包：";
 
 inline constexpr std::wstring_view kNotExported = L"未导出：";
+inline constexpr std::wstring_view kPicturesNeedGame =
+    L"补丁里有 PNG 图片，须用 --game 指明游戏文件夹，才能按纹理的格式和尺寸编码：";
 inline constexpr std::wstring_view kExported = L"已导出：";
 inline constexpr std::wstring_view kNothingToExport = L"无可导出：";
 
 // Why an object has no known layout: the file's own type tree of it is not one the records can use,
 // or the file's engine release (its version text as stored) is not in the table.
 std::wstring layoutUnknown(bool fileHasTypeTrees, std::string_view engineVersion);
+
+// A texture format whose pixels the kit cannot decode (the mobile formats): it is named.
+std::wstring cannotDecode(std::int32_t textureFormat);
+
+// encode: each picture encoded or not, then the summary. The reasons a picture does not fit its
+// texture are bare, for check's lines; encode puts them in brackets.
+inline constexpr std::wstring_view kEncoded = L"已编码：";
+inline constexpr std::wstring_view kNotEncoded = L"未编码：";
+std::wstring encodeSummary(int encoded, int notEncoded);
+std::wstring pictureUnreadable(const std::string& reason);
+std::wstring pictureSize(std::int32_t width, std::int32_t height, std::int32_t textureWidth,
+                         std::int32_t textureHeight);
+std::wstring cannotEncode(std::int32_t textureFormat);
+
+// font: what was cut, or why nothing was written.
+inline constexpr std::wstring_view kAsciiOnly = L"未给出译文（--text），字体只保留可打印的 ASCII 字符。";
+inline constexpr std::wstring_view kFontNotReadForCutting = L"无法读取字体，未生成：";
+inline constexpr std::wstring_view kFontCutOutOfMemory = L"内存不足，未生成：";
+std::wstring fontNotCut(fonts::SubsetFailure failure, unsigned faces, unsigned index,
+                        const std::wstring& font);
+std::wstring fontLacks(const std::u32string& missing);
+std::wstring fontCut(const std::wstring& output, std::size_t before, std::size_t after,
+                     std::size_t characters);
 
 // A .rect file that is not a count and that many rectangles of the release's length (0 when the
 // length varies).

@@ -11,6 +11,8 @@
 #include "codecs/TextureFormat.h"
 #include "commands/FontCheck.h"
 #include "commands/KitAsset.h"
+#include "images/PngFile.h"
+#include "images/TextureEncode.h"
 #include "names/WindowsNames.h"
 #include "platform/Platform.h"
 
@@ -22,6 +24,7 @@ struct Expected {
   ReplacementName replacement;
   ObjectInfo info;
   bool characterRects = false;  // a Font's .rect beside its .ttf
+  bool picture = false;         // a Texture2D's .png in place of its .dds
 };
 
 std::wstring stemOf(const std::wstring& path) {
@@ -49,9 +52,12 @@ class Checker {
   void expect(const ReplacementName& replacement, const ObjectInfo& info) {
     if (replacement.kind != ReplacementName::Kind::Named && replacement.kind != ReplacementName::Kind::Script)
       return;
-    add({relative(replacement.path), replacement, info, false});
+    add({relative(replacement.path), replacement, info});
     if (replacement.className == class_name::kFont) {
       add({relative(FontRecord::rectPath(replacement.path)), replacement, info, true});
+    }
+    if (replacement.kind == ReplacementName::Kind::Named && replacement.className == class_name::kTexture2D) {
+      add({relative(picturePath(replacement.path)), replacement, info, false, true});
     }
   }
 
@@ -104,7 +110,7 @@ class Checker {
     if (replacement.className == class_name::kTexture2D) {
       Texture2DRecord record;
       if (!record.parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
-      return ddsMisfit(record, bytes);
+      return expected.picture ? pictureMisfit(record, expected, bytes) : ddsMisfit(record, bytes);
     }
     if (replacement.className == class_name::kFont) {
       FontRecord record;
@@ -141,6 +147,21 @@ class Checker {
              std::to_wstring(header.height) + L"、" + std::to_wstring(levels) + L" 层需要 " +
              std::to_wstring(needed.value_or(0)) + L" 字节";
     }
+    return std::nullopt;
+  }
+
+  // A picture stands for the DDS file that encode and pack make of it: the texture's format must
+  // encode, the picture must read at the texture's size, and no DDS file may stand beside it.
+  std::optional<std::wstring> pictureMisfit(const Texture2DRecord& record, const Expected& expected,
+                                            const fields::Bytes& bytes) const {
+    if (platform::pathExists(expected.replacement.path)) return L"同一纹理既有 .dds 又有 .png，只能留一个";
+    if (!texture_encode::encodes(record.textureFormat()))
+      return kit_messages::cannotEncode(record.textureFormat());
+    png_file::ReadFailure failure;
+    const std::optional<texture_decode::Image> image = png_file::read(bytes, failure);
+    if (!image) return kit_messages::pictureUnreadable(failure.reason);
+    if (image->width != record.width() || image->height != record.height())
+      return kit_messages::pictureSize(image->width, image->height, record.width(), record.height());
     return std::nullopt;
   }
 

@@ -7,8 +7,11 @@
 #include "codecs/FontRecord.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
+#include "codecs/TextureDecode.h"
 #include "commands/KitAsset.h"
 #include "files/WholeFile.h"
+#include "images/MobileDecode.h"
+#include "images/PngFile.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -63,6 +66,7 @@ class Exporter {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
     if (!record.holdsPixels()) return nothingToExport(kit_messages::kNoPixels, replacement, info);
+    if (options_.png) return exportPicture(replacement, info, record);
     if (!dds::pixelFormatOf(record.textureFormat()))
       return skip(kit_messages::kNoDdsFormat, replacement, info);
     const std::optional<fields::Bytes> pixels = record.pixels(options_.assetPath);
@@ -71,6 +75,42 @@ class Exporter {
             kit_files::writeWholeFile(replacement.path,
                                       [&](AssetStream& stream) { return record.writeDds(stream, *pixels); }),
             replacement, info);
+  }
+
+  // The top level as a PNG picture where the DDS file would stand: RGB for a format without
+  // alpha, unless some texel of a DXT1 texture is transparent.
+  void exportPicture(const ReplacementName& replacement, const ObjectInfo& info,
+                     const Texture2DRecord& record) {
+    const std::int32_t format = record.textureFormat();
+    if (!texture_decode::decodes(format) && !mobile_decode::decodes(format))
+      return skip(kit_messages::cannotDecode(format), replacement, info);
+    const std::optional<fields::Bytes> pixels = record.pixels(options_.assetPath);
+    if (!pixels) return skip(kit_messages::kResourceMissing, replacement, info);
+    const std::optional<texture_decode::Image> picture = decodedPicture(format, record, *pixels);
+    if (!picture) return skip(kit_messages::kDataDamaged, replacement, info);
+    const std::optional<fields::Bytes> png = png_file::write(*picture, keepsAlpha(format, *picture));
+    if (!png) return skip(kit_messages::kPngNotWritten, replacement, info);
+    const std::wstring path = picturePath(replacement.path);
+    written(path, writeBytes(path, *png), replacement, info);
+  }
+
+  static std::optional<texture_decode::Image> decodedPicture(std::int32_t format,
+                                                             const Texture2DRecord& record,
+                                                             const fields::Bytes& pixels) {
+    if (mobile_decode::decodes(format))
+      return mobile_decode::decodeTopLevel(format, record.width(), record.height(), pixels);
+    texture_decode::Decoded decoded =
+        texture_decode::decodeTopLevel(format, record.width(), record.height(), pixels);
+    if (decoded.status != texture_decode::Status::Decoded) return std::nullopt;
+    return std::move(decoded.image);
+  }
+
+  static bool keepsAlpha(std::int32_t format, const texture_decode::Image& image) {
+    if (texture_decode::hasAlpha(format)) return true;
+    for (std::size_t i = 3; i < image.rgba.size(); i += 4) {
+      if (image.rgba[i] != 255) return true;
+    }
+    return false;
   }
 
   void exportFont(const ReplacementName& replacement, const ObjectInfo& info,

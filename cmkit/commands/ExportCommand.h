@@ -10,6 +10,7 @@ struct ExportOptions {
   std::wstring assetPath;
   std::optional<std::wstring> folder;  // the asset file's own unpacked folder when not given
   bool force = false;                  // write into a folder that is not empty
+  bool png = false;                    // textures as pictures to edit (Texture2D/<name>.png)
 };
 
 // cmkit export: one replacement file per handled object, named as qmx looks for it and holding

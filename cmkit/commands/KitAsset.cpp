@@ -2,6 +2,7 @@
 
 #include "app/KitMessages.h"
 #include "names/WindowsNames.h"
+#include "platform/Platform.h"
 
 bool KitAsset::load(const std::wstring& path, const LinePrinter& print) {
   const LoadStatus status = file.loadReadOnly(path);
@@ -35,6 +36,10 @@ std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replace
   const windows_names::Problem problem = windows_names::fileNameProblem(fileName);
   if (problem != windows_names::Problem::None) return kit_messages::nameProblem(problem);
   return std::nullopt;
+}
+
+std::wstring picturePath(const std::wstring& ddsPath) {
+  return platform::removeExtension(ddsPath) + L".png";
 }
 
 std::wstring describe(const ReplacementName& replacement, const ObjectInfo& info) {

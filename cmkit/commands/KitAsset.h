@@ -35,5 +35,8 @@ UnpackFolder unpackFolderFor(const std::wstring& assetPath, const std::optional<
 std::optional<std::wstring_view> whyNoReplacement(const ReplacementName& replacement,
                                                   const UnpackFolder& folder);
 
+// Where a texture's picture stands for the kit: its DDS file's path with .png in place of .dds.
+std::wstring picturePath(const std::wstring& ddsPath);
+
 // "<class> <name> (PathID n)", as qmx names an object.
 std::wstring describe(const ReplacementName& replacement, const ObjectInfo& info);

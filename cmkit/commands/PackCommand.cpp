@@ -1,10 +1,12 @@
 #include "commands/PackCommand.h"
 
 #include <filesystem>
+#include <map>
 #include <new>
 
 #include "app/KitMessages.h"
 #include "commands/CheckCommand.h"
+#include "commands/EncodeCommand.h"
 #include "commands/FontCheck.h"
 #include "files/WholeFile.h"
 #include "pack/PatchLayout.h"
@@ -29,11 +31,20 @@ std::string gbkEntryName(const std::wstring& path, bool folder) {
   return kit_platform::toGbk(pack::entryName(path, folder)).value_or(std::string());
 }
 
-std::vector<pack::ArchiveEntry> installEntries(const pack::PatchLayout& patch, const std::wstring& qmx) {
+// Pictures by their path in the patch: the DDS file that stands in their place in the archive, by
+// its path in the patch, and the temporary file holding it.
+using EncodedPictures = std::map<std::wstring, std::pair<std::wstring, std::wstring>>;
+
+std::vector<pack::ArchiveEntry> installEntries(const pack::PatchLayout& patch, const std::wstring& qmx,
+                                               const EncodedPictures& pictures) {
   std::vector<pack::ArchiveEntry> entries;
   for (const std::wstring& folder : patch.folders) entries.push_back({gbkEntryName(folder, true), Bytes()});
   for (const std::wstring& file : patch.files) {
-    entries.push_back({gbkEntryName(file, false), pack::joined(patch.root, file)});
+    if (const auto picture = pictures.find(file); picture != pictures.end()) {
+      entries.push_back({gbkEntryName(picture->second.first, false), picture->second.second});
+    } else {
+      entries.push_back({gbkEntryName(file, false), pack::joined(patch.root, file)});
+    }
   }
   if (!patch.unpacked.empty()) {
     entries.push_back({gbkEntryName(pack::qmxEntry(patch), false), qmx});
@@ -78,7 +89,10 @@ class Packer {
     for (const pack::UnpackedFolder& folder : patch->unpacked) {
       checkFonts(pack::joined(options_.patch, folder.path), folder.path, characters, print_);
     }
-    return write(*patch, characters) ? 0 : notPacked();
+    kit_files::TemporaryFiles temporary(output_);
+    const std::optional<EncodedPictures> pictures = encodePictures(*patch, temporary);
+    if (!pictures) return notPacked();
+    return write(*patch, characters, *pictures, temporary) ? 0 : notPacked();
   }
 
  private:
@@ -103,6 +117,33 @@ class Packer {
     return passed;
   }
 
+  // Each picture standing for a texture's DDS file, encoded as encode would, into a temporary file
+  // that the archive takes in the DDS file's place. Only the game's asset files say a texture's
+  // format and size: pictures in a patch packed without the game are refused.
+  std::optional<EncodedPictures> encodePictures(const pack::PatchLayout& patch,
+                                                kit_files::TemporaryFiles& temporary) {
+    EncodedPictures pictures;
+    if (!options_.game) {
+      for (const std::wstring& file : patch.files) {
+        if (pack::isPicture(patch, file)) {
+          print_(std::wstring(kit_messages::kPicturesNeedGame) + file);
+          return std::nullopt;
+        }
+      }
+      return pictures;
+    }
+    for (const pack::UnpackedFolder& folder : patch.unpacked) {
+      const std::optional<std::vector<EncodedPicture>> encoded = encodeFolderPictures(
+          pack::joined(*options_.game, folder.assetPath), pack::joined(options_.patch, folder.path), classes_,
+          [&temporary](const std::wstring&) { return temporary.next(L".dds.tmp"); }, print_);
+      if (!encoded) return std::nullopt;
+      const std::size_t root = options_.patch.size() + 1;
+      for (const EncodedPicture& picture : *encoded)
+        pictures[picture.picture.substr(root)] = {picture.dds.substr(root), picture.written};
+    }
+    return pictures;
+  }
+
   bool readPrograms(const pack::PatchLayout& patch) {
     const std::wstring kit = kit_platform::programFolder();
     installerPath_ = options_.installer.value_or(pack::joined(kit, L"cmpatch.exe"));
@@ -124,14 +165,14 @@ class Packer {
     return false;
   }
 
-  bool write(const pack::PatchLayout& patch, const translation::Characters& characters) {
+  bool write(const pack::PatchLayout& patch, const translation::Characters& characters,
+             const EncodedPictures& pictures, kit_files::TemporaryFiles& temporary) {
     if (const std::wstring folder = platform::parentFolder(output_); !folder.empty())
       platform::createFolders(folder);
-    kit_files::TemporaryFiles temporary(output_);
     const std::wstring installArchive = temporary.next(L".install.tmp");
     const std::wstring uninstallArchive = temporary.next(L".uninstall.tmp");
     const std::wstring program = temporary.next(L".tmp");
-    const std::vector<pack::ArchiveEntry> entries = installEntries(patch, qmxPath_);
+    const std::vector<pack::ArchiveEntry> entries = installEntries(patch, qmxPath_, pictures);
     if (!pack::writeZip(installArchive, entries) ||
         !pack::writeZip(uninstallArchive, {{"wchar.txt", translation::wcharText(characters)}})) {
       return unwritten();

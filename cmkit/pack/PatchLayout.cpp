@@ -229,6 +229,14 @@ std::wstring joined(const std::wstring& folder, const std::wstring& path) {
   return folder.empty() ? path : folder + platform::kPathSeparator + path;
 }
 
+bool isPicture(const PatchLayout& patch, const std::wstring& file) {
+  if (!windows_names::foldedCase(file).ends_with(L".png")) return false;
+  return std::any_of(patch.unpacked.begin(), patch.unpacked.end(), [&file](const UnpackedFolder& folder) {
+    const std::wstring textures = folder.path + L"\\Texture2D\\";
+    return windows_names::foldedCase(file).starts_with(windows_names::foldedCase(textures));
+  });
+}
+
 std::wstring entryName(const std::wstring& path, bool folder) {
   std::wstring name = path;
   std::replace(name.begin(), name.end(), platform::kPathSeparator, L'/');

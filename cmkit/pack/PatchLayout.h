@@ -37,6 +37,10 @@ std::wstring joined(const std::wstring& folder, const std::wstring& path);
 // The archive's name of a path in the patch: "/" separators, and a folder's ending in "/".
 std::wstring entryName(const std::wstring& path, bool folder);
 
+// Whether the file of the patch (relative) is a picture (.png) in the Texture2D folder of an
+// unpacked folder, which stands for the texture's DDS file.
+bool isPicture(const PatchLayout& patch, const std::wstring& file);
+
 // The entries that the packing adds: they must not be in the patch.
 std::wstring qmxEntry(const PatchLayout& patch);
 std::wstring importCopyEntry(const PatchLayout& patch);

@@ -3,10 +3,9 @@
 
     make_textures.py OUTDIR
 
-writes, for each texture NAME, OUTDIR/game/NAME.pixels and OUTDIR/patch/NAME.pixels: the image
-data that a DDS file holds after its header, every mip level from the largest down (B G R (A)
-for the uncompressed formats), and NAME.png, the largest level as drawn. The DDS headers are
-written by the demo's own C++ tools, with the project's own header code.
+writes, for each texture NAME, OUTDIR/game/NAME.png and OUTDIR/patch/NAME.png: the picture as
+drawn, as a translator edits it. The texture's image data in its own format, with its mip levels,
+is made of the picture by the kit's encoder (cmkit encode and pack, and the demo game's maker).
 
     LoadingScreen_Ashfall     1920 x 1080  DXT1    full mip chain  dusk over the burning moor
     LoadingScreen_Moorlight   1920 x 1080  DXT5    full mip chain  moonlit moor, a campfire
@@ -15,18 +14,14 @@ written by the demo's own C++ tools, with the project's own header code.
 
 The English and the patch's versions differ in their lettering only. The Hearth carries a heavier
 film grain than the others: it is what brings the install archive to about 8 MB, as a real patch's
-photographic textures would. The DXT blocks come from
-ImageMagick's encoder, one call per level: it makes no mip levels of its own for sizes that are
-not powers of two. Drawing uses Pillow; every random number comes from seeded generators, so the
-same script always writes the same bytes.
+photographic textures would. Drawing uses Pillow; every random number comes from seeded
+generators, so the same script always writes the same bytes.
 """
 
 import math
 import os
 import random
-import subprocess
 import sys
-import tempfile
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
@@ -65,12 +60,12 @@ WORDS = {
     },
 }
 
-DXT1, DXT5, ARGB32, RGB24 = "dxt1", "dxt5", "argb32", "rgb24"
+# The pictures and their sizes; the formats and mip levels are the demo game's (demo/DemoGame.h).
 TEXTURES = [
-    ("LoadingScreen_Ashfall", DXT1, 1920, 1080, True),
-    ("LoadingScreen_Moorlight", DXT5, 1920, 1080, True),
-    ("UIAtlas", ARGB32, 2048, 2048, False),
-    ("LoadingScreen_Hearth", RGB24, 1920, 1080, True),
+    ("LoadingScreen_Ashfall", 1920, 1080),
+    ("LoadingScreen_Moorlight", 1920, 1080),
+    ("UIAtlas", 2048, 2048),
+    ("LoadingScreen_Hearth", 1920, 1080),
 ]
 
 
@@ -670,62 +665,16 @@ def ui_atlas(words):
     return img
 
 
-# ---------------------------------------------------------------------------------------------
-# Image data as the DDS files hold it
-
-def levels(img, chain):
-    sizes = [img.size]
-    while chain and sizes[-1] != (1, 1):
-        w, h = sizes[-1]
-        sizes.append((max(w // 2, 1), max(h // 2, 1)))
-    return [img if size == img.size else img.resize(size, BOX) for size in sizes]
-
-
-def dxt_blocks(level, compression, work):
-    """The blocks ImageMagick's encoder makes of one level, without the header it writes."""
-    source, target = os.path.join(work, "level.png"), os.path.join(work, "level.dds")
-    level.save(source)
-    alpha = ["-alpha", "set"] if compression == DXT5 else ["-alpha", "off"]
-    subprocess.run(["convert", source] + alpha + ["-define", "dds:compression=" + compression,
-                                                  "-define", "dds:mipmaps=0", target], check=True)
-    with open(target, "rb") as f:
-        data = f.read()
-    if data[84:88] != compression.upper().encode():
-        raise SystemExit("make_textures.py: ImageMagick wrote no %s file" % compression)
-    return data[128:]
-
-
-def image_data(img, compression, chain, work):
-    # The engine keeps a texture's rows bottom first, and qmx puts a DDS file's data into the
-    # object as it stands.
-    img = img.transpose(Image.Transpose.FLIP_TOP_BOTTOM)
-    out = bytearray()
-    for level in levels(img, chain):
-        if compression in (DXT1, DXT5):
-            out += dxt_blocks(level, compression, work)
-        elif compression == ARGB32:
-            out += level.tobytes("raw", "BGRA")
-        else:
-            out += level.tobytes("raw", "BGR")
-    return bytes(out)
-
-
 def main(argv):
     if len(argv) != 2:
         sys.stderr.write("usage: make_textures.py OUTDIR\n")
         return 2
-    with tempfile.TemporaryDirectory() as work:
-        for version, words in WORDS.items():
-            folder = os.path.join(argv[1], version)
-            os.makedirs(folder, exist_ok=True)
-            for name, compression, w, h, chain in TEXTURES:
-                if name == "UIAtlas":
-                    img = ui_atlas(words)
-                else:
-                    img = loading_screen(name.split("_")[1], (w, h), words)
-                img.save(os.path.join(folder, name + ".png"), optimize=False, compress_level=6)
-                with open(os.path.join(folder, name + ".pixels"), "wb") as f:
-                    f.write(image_data(img, compression, chain, work))
+    for version, words in WORDS.items():
+        folder = os.path.join(argv[1], version)
+        os.makedirs(folder, exist_ok=True)
+        for name, w, h in TEXTURES:
+            img = ui_atlas(words) if name == "UIAtlas" else loading_screen(name.split("_")[1], (w, h), words)
+            img.save(os.path.join(folder, name + ".png"), optimize=False, compress_level=6)
     return 0
 
 

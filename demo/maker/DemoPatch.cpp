@@ -4,8 +4,6 @@
 #include <stdexcept>
 
 #include "DemoGame.h"
-#include "codecs/DdsFile.h"
-#include "stream/AssetStream.h"
 
 namespace demo_patch {
 namespace {
@@ -24,17 +22,9 @@ void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
   if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
 }
 
-void writeDds(const std::filesystem::path& path, const demo::DemoTexture& texture) {
-  const Bytes data = demo::textureData(demo::Edition::Patch, texture);
-  const std::optional<dds::Header> header =
-      dds::headerFor(texture.format, texture.width, texture.height, texture.mipCount);
-  if (!header) throw std::runtime_error(std::string("no DDS form for the texture ") + texture.name);
-  std::filesystem::create_directories(path.parent_path());
-  AssetStream stream;
-  if (!stream.create(path.wstring())) throw std::runtime_error("cannot write " + path.string());
-  header->write(stream);
-  stream.writeBytes(data);
-  if (!stream.close()) throw std::runtime_error("cannot write " + path.string());
+// A texture is carried as its picture, which cmkit pack encodes in the texture's own format.
+void writePicture(const std::filesystem::path& path, const demo::DemoTexture& texture) {
+  writeBytes(path, readBytes(demo::picturePath(demo::Edition::Patch, texture)));
 }
 
 // The loading tips of the translated localization table: the third column of the tip rows.
@@ -58,7 +48,7 @@ std::vector<std::string> translatedTips(const std::string& table) {
 
 void writeSharedAssetsFolder(const std::filesystem::path& folder, const std::vector<std::string>& tips) {
   for (const demo::DemoTexture& t : demo::kTextures)
-    writeDds(folder / "Texture2D" / (std::string(t.name) + ".dds"), t);
+    writePicture(folder / "Texture2D" / (std::string(t.name) + ".png"), t);
   for (const demo::DemoFont& f : demo::kFonts) {
     writeBytes(folder / "Font" / (std::string(f.name) + ".ttf"),
                readBytes(demo::fontPath(demo::Edition::Patch, f)));

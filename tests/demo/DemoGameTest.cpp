@@ -6,10 +6,18 @@
 #include "GameAssets.h"
 #include "PayloadTestSupport.h"
 #include "TextureDecode.h"
+#include "app/ClassIdTable.h"
+#include "app/RepackRun.h"
+#include "codecs/DdsFile.h"
 #include "codecs/FontRecord.h"
 #include "codecs/LayoutSource.h"
 #include "codecs/TextAssetRecord.h"
 #include "codecs/Texture2DRecord.h"
+#include "codecs/TextureDecode.h"
+#include "commands/EncodeCommand.h"
+#include "commands/ExportCommand.h"
+#include "images/PngFile.h"
+#include "platform/Platform.h"
 #include "serialized/SerializedFile.h"
 #include "support/ChildProcess.h"
 
@@ -180,7 +188,7 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
             game::decodeTopLevel(ashfall.format, ashfall.width, ashfall.height, image).picture.pixels);
   EXPECT_EQ(content.screen->tip, L"余烬在雨中熄灭得更快。");
   EXPECT_EQ(content.screen->fontData, testsupport::readFile(unpak / "Font" / "EmberSans.ttf"));
-  EXPECT_EQ(content.screen->fontFamilies.front(), L"WenQuanYi Micro Hei");
+  EXPECT_EQ(content.screen->fontFamilies.front(), L"WenQuanYi Zen Hei");
 }
 
 // A translator's first run on the demo game: export, check, and qmx -i on the untouched export,
@@ -214,5 +222,75 @@ TEST(DemoGame, AnUntouchedExportChecksCleanAndQmxKeepsEveryObject) {
       const Bytes& now = after.data.at(pathId);
       EXPECT_TRUE(now == bytes || now == padded) << "path ID " << pathId;
     }
+  }
+}
+
+namespace {
+
+// The texture's image data in the rebuilt demo game.
+Texture2DRecord rebuiltTexture(const std::filesystem::path& asset, std::int64_t pathId) {
+  const LoadedAsset loaded = loadAsset(asset);
+  return parsed<Texture2DRecord>(loaded.data.at(pathId), 28);
+}
+
+}  // namespace
+
+// A translator's round trip on the demo game: export --png, paint a loading screen (DXT1, 11 levels)
+// and the atlas (ARGB32) one colour each, encode, qmx -i: every level of each holds that colour.
+// The colour is one DXT1 keeps exactly (its 5-6-5 form widens back to it).
+TEST(DemoGame, APictureEditedByATranslatorReachesEveryMipLevel) {
+  testsupport::TempDirectory temp;
+  const std::filesystem::path game = temp / "game";
+  ASSERT_TRUE(makeDemoGame(game));
+  const std::filesystem::path asset = game / "Cindermoor_Data/sharedassets1.assets";
+  ClassIdTable classes;
+  classes.build(*platform::classTableText());
+  ExportOptions options{asset.wstring()};
+  options.png = true;
+  ASSERT_EQ(exportObjects(options, classes, [](std::wstring_view) {}), 0);
+  const std::filesystem::path textures = game / kSharedUnpak / "Texture2D";
+  std::filesystem::remove_all(game / kSharedUnpak / "Font");
+  std::filesystem::remove_all(game / kSharedUnpak / "MonoBehaviour");
+  const Bytes red = {255, 0, 0, 255};
+  for (const char* name : {"LoadingScreen_Ashfall", "UIAtlas"}) {
+    png_file::ReadFailure failure;
+    texture_decode::Image picture =
+        *png_file::read(testsupport::readFile(textures / (std::string(name) + ".png")), failure);
+    for (std::size_t i = 0; i < picture.rgba.size(); i += 4)
+      std::copy(red.begin(), red.end(), picture.rgba.begin() + i);
+    testsupport::writeFile(textures / (std::string(name) + ".png"), *png_file::write(picture, true));
+  }
+  std::filesystem::remove(textures / "LoadingScreen_Moorlight.png");
+  std::filesystem::remove(textures / "LoadingScreen_Hearth.png");
+  ASSERT_EQ(encodePictures({asset.wstring()}, classes, [](std::wstring_view) {}), 0);
+  for (const char* png : {"LoadingScreen_Ashfall.png", "UIAtlas.png"})
+    std::filesystem::remove(textures / png);
+  std::vector<std::wstring> lines;
+  runRepack(asset.wstring(), classes, [&](std::wstring_view line) { lines.emplace_back(line); });
+  EXPECT_EQ(lines.back(), L"完成！");
+
+  for (const demo::DemoTexture& t : demo::kTextures) {
+    if (std::string_view(t.name) != "LoadingScreen_Ashfall" && std::string_view(t.name) != "UIAtlas")
+      continue;
+    SCOPED_TRACE(t.name);
+    const Texture2DRecord texture = rebuiltTexture(asset, t.pathId);
+    ASSERT_EQ(texture.mipLevels(), t.mipCount);
+    const Bytes data = texture.imageData();
+    std::size_t offset = 0;
+    std::int32_t width = t.width, height = t.height;
+    for (std::uint32_t level = 0; level < t.mipCount; ++level) {
+      const std::uint64_t length = *dds::imageLength(t.format, width, height, 1);
+      const texture_decode::Decoded decoded = texture_decode::decodeTopLevel(
+          t.format, width, height, std::span<const std::uint8_t>(data).subspan(offset, length));
+      ASSERT_EQ(decoded.status, texture_decode::Status::Decoded) << "level " << level;
+      for (std::size_t i = 0; i < decoded.image.rgba.size(); i += 4) {
+        ASSERT_EQ(Bytes(decoded.image.rgba.begin() + i, decoded.image.rgba.begin() + i + 4), red)
+            << "level " << level;
+      }
+      offset += length;
+      width = std::max(width / 2, 1);
+      height = std::max(height / 2, 1);
+    }
+    EXPECT_EQ(offset, data.size());
   }
 }

@@ -17,14 +17,25 @@ using game::DecodeStatus;
 using game::Pixel;
 using game_test::Bytes;
 
+// A block's texels as 0xAARRGGBB.
+std::array<Pixel, 16> packed(const std::array<texture_decode::Rgba, 16>& texels) {
+  std::array<Pixel, 16> pixels{};
+  for (std::size_t i = 0; i < texels.size(); ++i) {
+    const texture_decode::Rgba& t = texels[i];
+    pixels[i] = static_cast<Pixel>(t[3]) << 24 | static_cast<Pixel>(t[0]) << 16 |
+                static_cast<Pixel>(t[1]) << 8 | t[2];
+  }
+  return pixels;
+}
+
 std::array<Pixel, 16> dxt1(const Bytes& block) {
   AssetStream stream(block);
-  return game::decodeDxt1Block(stream);
+  return packed(texture_decode::decodeDxt1Block(stream));
 }
 
 std::array<Pixel, 16> dxt5(const Bytes& block) {
   AssetStream stream(block);
-  return game::decodeDxt5Block(stream);
+  return packed(texture_decode::decodeDxt5Block(stream));
 }
 
 // Index bytes are one row each, the first texel in the lowest two bits: E4 is 0 1 2 3, 1B is 3 2 1 0.
@@ -110,7 +121,7 @@ TEST(TextureDecode, BlocksCoverThePictureBottomUpAndAreCutToItsSize) {
 
 TEST(TextureDecode, WhatCannotBeDecodedIsSaidSo) {
   const Bytes twelve(12, 0x40);
-  EXPECT_EQ(game::decodeTopLevel(7, 2, 2, twelve).status, DecodeStatus::FormatUnsupported);  // RGB565
+  EXPECT_EQ(game::decodeTopLevel(63, 2, 2, twelve).status, DecodeStatus::FormatUnsupported);
   EXPECT_EQ(game::decodeTopLevel(34, 4, 4, twelve).status, DecodeStatus::FormatUnsupported);
   EXPECT_EQ(game::decodeTopLevel(3, 0, 2, twelve).status, DecodeStatus::SizeInvalid);
   EXPECT_EQ(game::decodeTopLevel(3, 2, -2, twelve).status, DecodeStatus::SizeInvalid);
@@ -311,8 +322,8 @@ const Damage kDamages[] = {
      L"Texture2D LoadingScreen_Ashfall (未找到 / not found)"},
     {"ImageDataShort", [](game_test::Game& g) { g.textures[0].imageData.pop_back(); },
      L"Texture2D LoadingScreen_Ashfall (图像数据不足 / image data too short)"},
-    {"FormatUnsupported", [](game_test::Game& g) { g.textures[0].textureFormat = 7; },
-     L"Texture2D LoadingScreen_Ashfall (不支持的纹理格式 7 / texture format 7 not supported)"},
+    {"FormatUnsupported", [](game_test::Game& g) { g.textures[0].textureFormat = 34; },
+     L"Texture2D LoadingScreen_Ashfall (不支持的纹理格式 34 / texture format 34 not supported)"},
     {"SizeInvalid", [](game_test::Game& g) { g.textures[0].width = 0; },
      L"Texture2D LoadingScreen_Ashfall (尺寸无效 0x2 / invalid size 0x2)"},
     {"LaidOutForAnotherRelease", [](game_test::Game& g) { g.release.engineVersion = "5.3.4f1"; },

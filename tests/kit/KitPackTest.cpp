@@ -8,8 +8,10 @@
 #include <functional>
 
 #include "app/ClassIdTable.h"
+#include "commands/EncodeCommand.h"
 #include "commands/ExportCommand.h"
 #include "commands/PackCommand.h"
+#include "images/PngFile.h"
 #include "pack/PeResources.h"
 #include "platform/Platform.h"
 #include "support/ChildProcess.h"
@@ -241,6 +243,38 @@ TEST_F(KitPack, PacksTheSamePatchToTheSameBytes) {
   EXPECT_EQ(readFile(output()), first);
 }
 
+// A picture in place of the Atlas's DDS file: the archive carries the DDS file encode makes of it,
+// in the picture's place, and not the picture; the same patch still packs to the same bytes.
+TEST_F(KitPack, EncodesPicturesIntoTheDdsFilesTheArchiveCarries) {
+  std::filesystem::remove(unpacked() / "Texture2D/Atlas.dds");
+  Bytes picture;
+  {
+    texture_decode::Image image{8, 4, Bytes(8 * 4 * 4)};
+    for (std::size_t i = 0; i < image.rgba.size(); ++i) image.rgba[i] = static_cast<std::uint8_t>(i * 5);
+    picture = png_file::write(image, true).value();
+  }
+  writeFile(unpacked() / "Texture2D/Atlas.png", picture);
+  pack(options(), 0);
+  const Bytes first = readFile(output());
+  packedResources();
+  std::map<std::string, Bytes> files = archiveFiles(dir_ / "install.zip");
+  EXPECT_FALSE(files.contains("Cindermoor_Data/resources_unpak/Texture2D/Atlas.png"));
+  ASSERT_TRUE(files.contains("Cindermoor_Data/resources_unpak/Texture2D/Atlas.dds"));
+
+  ASSERT_EQ(encodePictures({gameAsset().wstring(), unpacked().wstring()}, classes_, [](std::wstring_view) {}),
+            0);
+  EXPECT_EQ(files["Cindermoor_Data/resources_unpak/Texture2D/Atlas.dds"],
+            readFile(unpacked() / "Texture2D/Atlas.dds"))
+      << "what encode writes";
+  std::filesystem::remove(unpacked() / "Texture2D/Atlas.dds");
+  pack(options(), 0);
+  EXPECT_EQ(readFile(output()), first);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output().parent_path()),
+                          std::filesystem::directory_iterator()),
+            1)
+      << "no encoded file is left beside the installer";
+}
+
 struct Refusal {
   const char* name;
   std::function<void(const std::filesystem::path& patch, PackOptions&)> plant;
@@ -307,6 +341,20 @@ INSTANTIATE_TEST_SUITE_P(
                   writeFile(p / "Cindermoor_Data/resources_unpak/Texture2D/Atlass.dds", Bytes{'x'});
                 },
                 L"检查未通过，未生成安装程序：" + kUnpacked},
+        Refusal{"PictureWithoutTheGame",
+                [](auto& p, auto& o) {
+                  writeFile(p / "Cindermoor_Data/resources_unpak/Texture2D/Cover.png", Bytes{'x'});
+                  o.game.reset();
+                },
+                L"补丁里有 PNG 图片，须用 --game 指明游戏文件夹，才能按纹理的格式和尺寸编码："
+                L"Cindermoor_Data\\resources_unpak\\Texture2D\\Cover.png"},
+        Refusal{"PictureBesideItsDds",
+                [](auto& p, auto&) {
+                  const texture_decode::Image image{8, 4, Bytes(8 * 4 * 4, 0x80)};
+                  writeFile(p / "Cindermoor_Data/resources_unpak/Texture2D/Atlas.png",
+                            png_file::write(image, true).value());
+                },
+                L"Texture2D\\Atlas.png：同一纹理既有 .dds 又有 .png，只能留一个"},
         Refusal{"OutputInThePatch", [](auto& p, auto& o) { o.output = (p / "cmpatch.exe").wstring(); },
                 L"安装程序不能写在补丁文件夹里，也不能覆盖安装程序模板："},
         Refusal{"InstallerNotAProgram",
