@@ -42,6 +42,23 @@ std::wstring quoted(const std::wstring& argument) {
   return result + L"\"";
 }
 
+// Starts the child suspended. Wine under a heavy load now and then fails to start a process that
+// starts a moment later; a test is about the child's behaviour, never about that, so the start is
+// tried a few times before the runner gives up.
+bool startChild(const std::filesystem::path& program, std::wstring& commandLine,
+                const std::filesystem::path& workingFolder, STARTUPINFOW& startup,
+                PROCESS_INFORMATION& process) {
+  constexpr int kAttempts = 3;
+  for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+    if (CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_SUSPENDED, nullptr, workingFolder.wstring().c_str(), &startup, &process)) {
+      return true;
+    }
+    if (attempt < kAttempts) Sleep(1000);
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* const kLineEnd = "\r\n";
@@ -79,9 +96,8 @@ ChildResult runLimitedProgram(const std::filesystem::path& program,
   startup.hStdOutput = outWrite.get();
   startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED,
-                      nullptr, workingFolder.wstring().c_str(), &startup, &process)) {
-    throw std::runtime_error("CreateProcessW");
+  if (!startChild(program, commandLine, workingFolder, startup, process)) {
+    throw std::runtime_error("CreateProcessW failed with error " + std::to_string(GetLastError()));
   }
   Handle processHandle, threadHandle;
   *processHandle.out() = process.hProcess;
