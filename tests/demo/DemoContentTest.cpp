@@ -19,10 +19,13 @@
 #include "images/PngFile.h"
 #include "images/TextureEncode.h"
 #include "support/ChildProcess.h"
+#include "support/PictureQuality.h"
 #include "text/TranslationText.h"
 #include "text/UnicodeText.h"
 
 using namespace payloadtest;
+
+using testsupport::psnr;
 
 namespace {
 
@@ -117,20 +120,6 @@ TEST(DemoTextures, TheTwoEditionsOfEachTextureDiffer) {
 }
 
 namespace {
-
-// Peak signal to noise over the colour channels (and alpha, with four), in dB.
-double psnr(const texture_decode::Image& a, const texture_decode::Image& b, int channels) {
-  double squares = 0;
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < a.rgba.size(); i += 4) {
-    for (int c = 0; c < channels; ++c) {
-      const double d = static_cast<double>(a.rgba[i + c]) - b.rgba[i + c];
-      squares += d * d;
-      ++count;
-    }
-  }
-  return 10 * std::log10(255.0 * 255.0 / (squares / static_cast<double>(count)));
-}
 
 // The picture upside down: a DDS file stores the top row first, the engine the bottom row, so the
 // decoder reads a DDS file's blocks as the picture turned over.

@@ -22,6 +22,7 @@
 #include "serialized/SerializedFile.h"
 #include "support/Files.h"
 #include "support/ObjectData.h"
+#include "support/PictureQuality.h"
 #include "support/Releases.h"
 #include "support/SerializedFileBuilder.h"
 
@@ -65,20 +66,6 @@ Image testPicture(std::int32_t width, std::int32_t height) {
     }
   }
   return image;
-}
-
-// Peak signal to noise over the channels compared (3 without alpha, 4 with), in dB.
-double psnr(const Image& a, const Image& b, int channels) {
-  double squares = 0;
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < a.rgba.size(); i += 4) {
-    for (int c = 0; c < channels; ++c) {
-      const double d = static_cast<double>(a.rgba[i + c]) - b.rgba[i + c];
-      squares += d * d;
-      ++count;
-    }
-  }
-  return squares == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (squares / static_cast<double>(count)));
 }
 
 Image decodedTop(std::int32_t format, std::int32_t width, std::int32_t height, const Bytes& data) {

@@ -128,6 +128,15 @@ TreeNode treeOf(const TypeDescription& type, const AssetDescription& d) {
   return layout ? tableTree(*layout) : type.tree;
 }
 
+// The type's tree as a blob, or the raw bytes that stand in for it.
+void writeTypeBlob(ByteWriter& w, const TypeDescription& type, const AssetDescription& d) {
+  if (type.rawTree.empty()) {
+    writeBlobTree(w, treeOf(type, d), d.formatVersion);
+  } else {
+    w.bytes(type.rawTree);
+  }
+}
+
 // From format 16 (17 here): stripped flag, script type index, the script hash of MonoBehaviour.
 void writeIndexedTypeList(ByteWriter& w, const AssetDescription& d) {
   w.byte(d.hasTypeTrees ? 1 : 0);
@@ -139,11 +148,7 @@ void writeIndexedTypeList(ByteWriter& w, const AssetDescription& d) {
     if (type.classId == 114) w.hash(type.scriptId);
     w.hash(type.typeHash);
     if (!d.hasTypeTrees) continue;
-    if (type.rawTree.empty()) {
-      writeBlobTree(w, treeOf(type, d), d.formatVersion);
-    } else {
-      w.bytes(type.rawTree);
-    }
+    writeTypeBlob(w, type, d);
     if (d.formatVersion >= 21) w.int32(0);  // no dependencies
   }
 }
@@ -161,11 +166,7 @@ void writeTypeList(ByteWriter& w, const AssetDescription& d) {
       if (type.classId < 0) w.hash(type.scriptId);
       w.hash(type.typeHash);
       if (!d.hasTypeTrees) continue;
-      if (type.rawTree.empty()) {
-        writeBlobTree(w, treeOf(type, d), d.formatVersion);
-      } else {
-        w.bytes(type.rawTree);
-      }
+      writeTypeBlob(w, type, d);
     }
     return;
   }
