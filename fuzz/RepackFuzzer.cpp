@@ -60,10 +60,10 @@ bool readsInItsLayout(SerializedFile& file, const ObjectInfo& info, const ClassI
   const std::optional<fields::ObjectLayout> layout = objectLayout(file, info);
   if (!layout) return false;
   const std::wstring className = classes.className(info.classId);
-  std::vector<std::uint8_t> data = file.readObjectBytes(info);
-  if (className == class_name::kTexture2D) return Texture2DRecord().parse(std::move(data), *layout);
-  if (className == class_name::kFont) return FontRecord().parse(std::move(data), *layout);
-  return TextAssetRecord().parse(std::move(data), *layout);
+  const std::shared_ptr<const ByteRegion> data = file.objectRegion(info);
+  if (className == class_name::kTexture2D) return Texture2DRecord().parse(data, *layout);
+  if (className == class_name::kFont) return FontRecord().parse(data, *layout);
+  return TextAssetRecord().parse(data, *layout);
 }
 
 // The path IDs of the handled objects that read in their layout; nothing when the file does not load.

@@ -1,5 +1,6 @@
 #include "app/ObjectImport.h"
 
+#include <limits>
 #include <new>
 
 #include "app/Messages.h"
@@ -27,11 +28,13 @@ bool ObjectImport::importAll() {
 
 void ObjectImport::importObject(ObjectInfo& info) {
   Object object{info, names_.next(info)};
+  const std::int64_t end = file_.stream().size();
   try {
     importHandledClass(object);
   } catch (const std::bad_alloc&) {
-    // Memory is taken while the object's data and its replacement are read and its record is made,
-    // all before the first byte of it is written: the object simply keeps its data.
+    // Memory is taken a little at a time while the object is read and written: what was appended
+    // of it goes again, and the object keeps its data.
+    cutBackTo(end);
     warn(messages::kOutOfMemory, object);
   }
 }
@@ -60,17 +63,20 @@ void ObjectImport::importHandledClass(Object& object) {
   }
 }
 
+std::optional<fields::ObjectLayout> ObjectImport::layoutOf(const Object& object) {
+  std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
+  if (!layout) warn(messages::kLayoutUnknown, object);
+  return layout;
+}
+
 void ObjectImport::importFont(Object& object) {
   const std::wstring& ttf = object.replacement.path;
   if (!platform::pathExists(ttf) && !platform::pathExists(FontRecord::rectPath(ttf))) return;
-  const std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
-  if (!layout) {
-    warn(messages::kLayoutUnknown, object);
-    return;
-  }
+  const std::optional<fields::ObjectLayout> layout = layoutOf(object);
+  if (!layout) return;
 
   FontRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info), *layout)) {
+  if (!record.parse(file_.objectRegion(object.info), *layout)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
@@ -81,6 +87,9 @@ void ObjectImport::importFont(Object& object) {
     case FontRecord::FontImport::RectsMalformed:
       warn(messages::kCharacterRectsMalformed, object);
       return;
+    case FontRecord::FontImport::TooLarge:
+      warn(messages::kFileWouldBeTooLarge, object);
+      return;
     case FontRecord::FontImport::Imported:
       break;
   }
@@ -90,20 +99,20 @@ void ObjectImport::importFont(Object& object) {
 void ObjectImport::importTexture(Object& object) {
   const std::wstring& dds = object.replacement.path;
   if (!platform::pathExists(dds)) return;
-  const std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
-  if (!layout) {
-    warn(messages::kLayoutUnknown, object);
-    return;
-  }
+  const std::optional<fields::ObjectLayout> layout = layoutOf(object);
+  if (!layout) return;
 
   Texture2DRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info), *layout)) {
+  if (!record.parse(file_.objectRegion(object.info), *layout)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
   switch (record.importDds(dds)) {
     case Texture2DRecord::DdsImport::Unreadable:
       warn(messages::kReplacementUnreadable, object);
+      return;
+    case Texture2DRecord::DdsImport::TooLarge:
+      warn(messages::kFileWouldBeTooLarge, object);
       return;
     case Texture2DRecord::DdsImport::Unsupported:
       print_(messages::unsupportedTextureFormat(object.replacement.name, record.textureFormat()));
@@ -118,40 +127,40 @@ void ObjectImport::importTexture(Object& object) {
 void ObjectImport::importTextAsset(Object& object) {
   const std::wstring& txt = object.replacement.path;
   if (!platform::pathExists(txt)) return;
-  const std::optional<fields::ObjectLayout> layout = objectLayout(file_, object.info);
-  if (!layout) {
-    warn(messages::kLayoutUnknown, object);
-    return;
-  }
+  const std::optional<fields::ObjectLayout> layout = layoutOf(object);
+  if (!layout) return;
 
   TextAssetRecord record;
-  if (!record.parse(file_.readObjectBytes(object.info), *layout)) {
+  if (!record.parse(file_.objectRegion(object.info), *layout)) {
     warn(messages::kObjectDataDamaged, object);
     return;
   }
-  std::optional<fields::Bytes> script = readWholeFile(txt);
-  if (!script) {
+  const std::shared_ptr<const ByteRegion> text = ByteRegion::openFile(txt);
+  if (!text) {
     warn(messages::kReplacementUnreadable, object);
     return;
   }
-  record.setScript(*script);
+  if (!record.setScript(RegionSlice{text, 0, text->size()})) {
+    warn(messages::kFileWouldBeTooLarge, object);
+    return;
+  }
   appendRecord(object, record);
 }
 
 void ObjectImport::importMonoBehaviour(Object& object) {
   const std::wstring& bin = object.replacement.path;
   if (!platform::pathExists(bin)) return;
-  std::optional<fields::Bytes> data = readWholeFile(bin);
+  const std::shared_ptr<const ByteRegion> data = ByteRegion::openFile(bin);
   if (!data) {
     warn(messages::kReplacementUnreadable, object);
     return;
   }
-  append(object, [&data](AssetStream& stream) { stream.writeBytes(*data); });
+  append(object, [&data](AssetStream& stream) { return stream.copy(RegionSlice{data, 0, data->size()}); });
 }
 
 template <typename Record>
 void ObjectImport::appendRecord(Object& object, const Record& record) {
-  append(object, [&record](AssetStream& stream) { record.write(stream); });
+  append(object, [&record](AssetStream& stream) { return record.write(stream); });
 }
 
 template <typename Write>
@@ -159,17 +168,39 @@ void ObjectImport::append(Object& object, const Write& write) {
   const std::int64_t start = nextObjectStart();
   AssetStream counter(AssetStream::CountingFrom{start});
   write(counter);
-  const std::int64_t end = counter.position();
-  if (!SerializedFile::offsetsReach(end, formatVersion_)) {
+  const std::int64_t length = counter.position() - start;
+  if (!SerializedFile::offsetsReach(start + length, formatVersion_) ||
+      length > std::numeric_limits<std::uint32_t>::max()) {
     warn(messages::kFileWouldBeTooLarge, object);
     return;
   }
+  if (holdsAlready(object, write, length)) return;
+
+  const std::int64_t end = file_.stream().size();
   beginAppend(start);
-  write(file_.stream());
+  const bool replacementsRead = write(file_.stream());
   // Checked here, not at save: the first failure must stop the run before the table is rewritten.
   if (!file_.stream().flush()) return;
+  if (!replacementsRead) {
+    cutBackTo(end);
+    warn(messages::kReplacementUnreadable, object);
+    return;
+  }
   object.info.byteStart = static_cast<std::uint64_t>(start) - dataOffset_;
-  object.info.byteSize = static_cast<std::uint32_t>(end - start);
+  object.info.byteSize = static_cast<std::uint32_t>(length);
+}
+
+template <typename Write>
+bool ObjectImport::holdsAlready(const Object& object, const Write& write, std::int64_t length) {
+  if (length != static_cast<std::int64_t>(object.info.byteSize)) return false;
+  AssetStream comparer(AssetStream::ComparingWith{file_.stream(), file_.objectOffset(object.info)});
+  return write(comparer) && !comparer.differs();
+}
+
+void ObjectImport::cutBackTo(std::int64_t end) {
+  AssetStream& stream = file_.stream();
+  // A file that cannot be cut keeps the bytes past its old end, which no object points at.
+  if (stream.size() > end) stream.truncate(end);
 }
 
 std::int64_t ObjectImport::nextObjectStart() const {

@@ -4,13 +4,17 @@
 
 namespace {
 
-// Replaces target with the file's bytes if the file exists; false if it exists but cannot be read.
-bool takeFileIfPresent(const std::wstring& path, fields::Bytes& target) {
-  if (!platform::pathExists(path)) return true;
-  std::optional<fields::Bytes> bytes = readWholeFile(path);
-  if (!bytes) return false;
-  target = std::move(*bytes);
-  return true;
+// What a replacement that may be missing gave: nothing to take, a file, or a file that exists but
+// cannot be opened.
+struct OptionalFile {
+  bool unreadable = false;
+  std::shared_ptr<const ByteRegion> region;
+};
+
+OptionalFile openIfPresent(const std::wstring& path) {
+  if (!platform::pathExists(path)) return {};
+  std::shared_ptr<const ByteRegion> region = ByteRegion::openFile(path);
+  return OptionalFile{region == nullptr, region};
 }
 
 }  // namespace
@@ -19,11 +23,15 @@ std::wstring FontRecord::rectPath(const std::wstring& ttfPath) {
   return platform::removeExtension(ttfPath) + L".rect";
 }
 
-bool FontRecord::parse(fields::Bytes bytes, const fields::ObjectLayout& layout) {
-  return object_.read(std::move(bytes), layout);
+bool FontRecord::parse(std::shared_ptr<const ByteRegion> object, const fields::ObjectLayout& layout) {
+  return object_.read(std::move(object), layout);
 }
 
-bool FontRecord::takesCharacterRects(const fields::Bytes& block) const {
+bool FontRecord::parse(const fields::Bytes& bytes, const fields::ObjectLayout& layout) {
+  return object_.read(bytes, layout);
+}
+
+bool FontRecord::takesCharacterRects(const ByteRegion& block) const {
   const layouts::Field* rects = object_.find("m_CharacterRects");
   if (rects == nullptr) return false;
   const std::optional<layouts::Field> read = layouts::readObject(block, object_.layoutOf(*rects));
@@ -42,13 +50,15 @@ std::uint32_t FontRecord::characterRectLength() const {
 }
 
 FontRecord::FontImport FontRecord::importFont(const std::wstring& ttfPath) {
-  fields::Bytes font = fontData();
-  fields::Bytes rects = characterRects();
-  if (!takeFileIfPresent(ttfPath, font) || !takeFileIfPresent(rectPath(ttfPath), rects)) {
-    return FontImport::Unreadable;
+  const OptionalFile font = openIfPresent(ttfPath);
+  const OptionalFile rects = openIfPresent(rectPath(ttfPath));
+  if (font.unreadable || rects.unreadable) return FontImport::Unreadable;
+  if (rects.region && !takesCharacterRects(*rects.region)) {
+    return rects.region->failed() ? FontImport::Unreadable : FontImport::RectsMalformed;
   }
-  if (!takesCharacterRects(rects)) return FontImport::RectsMalformed;
-  object_.setElements("m_FontData", font);
-  object_.setSerialized("m_CharacterRects", std::move(rects));
+  if (font.region && !object_.setElements("m_FontData", RegionSlice{font.region, 0, font.region->size()}))
+    return FontImport::TooLarge;
+  if (rects.region)
+    object_.setSerialized("m_CharacterRects", RegionSlice{rects.region, 0, rects.region->size()});
   return FontImport::Imported;
 }

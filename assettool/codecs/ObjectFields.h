@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
 
 #include "layouts/ObjectWalker.h"
 #include "stream/AssetStream.h"
+#include "stream/ByteRegion.h"
 
 // The fields of an object's data, read and written through the object's layout. A record names
 // the fields it reads or changes; every other field is written back as it stood.
@@ -22,7 +25,7 @@ struct ObjectLayout {
   bool padsEnd = true;
 };
 
-// An object read through its layout. Values are little-endian, as object data is.
+// An object read through its layout where it lies. Values are little-endian, as object data is.
 class LaidOutObject {
  public:
   // The values set point into the fields as read: an object moves, never copies.
@@ -32,7 +35,8 @@ class LaidOutObject {
 
   // False when the object is not laid out so: a count or a length runs past its bytes, or more
   // than padding is left after its last field (rewriting it would lose or shift fields).
-  bool read(Bytes bytes, const ObjectLayout& layout);
+  bool read(std::shared_ptr<const ByteRegion> object, const ObjectLayout& layout);
+  bool read(const Bytes& bytes, const ObjectLayout& layout);
 
   // The field at a path of names below the object ("m_StreamData.offset"), or nothing.
   const layouts::Field* find(std::string_view path) const;
@@ -41,10 +45,15 @@ class LaidOutObject {
   // there or is not a number (layouts::isNumber).
   std::int64_t number(std::string_view path) const;
   // The bytes of a run of bytes (layouts::isByteRun) as last set or read, without its count; empty
-  // for a field that is not there or is not such a run.
+  // for a field that is not there or is not such a run. Read whole: for short runs (names, paths).
   Bytes elements(std::string_view path) const;
+  // The same as a stretch of the object, for a run of any length as read; nothing for a field that
+  // is not there or is not such a run.
+  std::optional<RegionSlice> storedElements(std::string_view path) const;
   // The field's bytes as it is serialized, an array's count included, as last set or read.
   Bytes serialized(std::string_view path) const;
+  // The same as a stretch of the object, as read.
+  std::optional<RegionSlice> storedSerialized(std::string_view path) const;
   // The layout of the field alone, for reading a replacement of it by itself.
   layouts::Layout layoutOf(const layouts::Field& field) const;
 
@@ -53,19 +62,27 @@ class LaidOutObject {
   void setNumber(std::string_view path, std::int64_t value);
   // A run of bytes: its count, then the bytes.
   void setElements(std::string_view path, std::span<const std::uint8_t> elements);
-  // Any field as it is serialized, an array's count included.
-  void setSerialized(std::string_view path, Bytes serialized);
+  // The same from a stretch of a file, copied when the object is written. False, with the field
+  // left alone, when the run is longer than a count holds.
+  bool setElements(std::string_view path, const RegionSlice& elements);
+  // Any field as it is serialized, an array's count included, from a stretch of a file.
+  void setSerialized(std::string_view path, const RegionSlice& serialized);
 
-  // Writes the object at the stream's position; returns the number of bytes it took.
-  std::int64_t write(AssetStream& stream) const;
+  // Writes the object at the stream's position. False when a file that bytes are copied from could
+  // not be read: what was written is then incomplete.
+  bool write(AssetStream& stream) const;
 
  private:
-  std::span<const std::uint8_t> stored(const layouts::Field& field) const;
+  // Where the field's bytes lie in the object as read, without the padding after it.
+  RegionSlice stored(const layouts::Field& field) const;
 
-  Bytes bytes_;
+  std::shared_ptr<const ByteRegion> source_;
   ObjectLayout layout_;
   layouts::Field root_;
   layouts::FieldValues values_;
 };
+
+// The bytes of a stretch, changed as it says; read whole, for short stretches only.
+Bytes bytesOf(const RegionSlice& slice);
 
 }  // namespace fields

@@ -15,15 +15,18 @@ class Texture2DRecord {
     NotImportable,  // a mobile compressed format: kept without a word
     Unsupported,    // any other format without DDS import: kept, with a warning
     Unreadable,     // the DDS file cannot be read or is shorter than its header
+    TooLarge,       // more image data than a count holds
   };
 
   // False when the object is not laid out so (see LaidOutObject::read).
-  bool parse(fields::Bytes bytes, const fields::ObjectLayout& layout);
+  bool parse(std::shared_ptr<const ByteRegion> object, const fields::ObjectLayout& layout);
+  bool parse(const fields::Bytes& bytes, const fields::ObjectLayout& layout);
   // Imported pixels lie inside the object, and the fields that described the old image as stored
-  // elsewhere or prepared for a platform are reset: a resource file that held them is let go.
+  // elsewhere or prepared for a platform are reset: a resource file that held them is let go. The
+  // pixels are copied from the DDS file when the record is written, which keeps it open till then.
   DdsImport importDds(const std::wstring& path);
-  // Appends the record at the stream's position and returns the number of bytes it took.
-  std::int64_t write(AssetStream& stream) const { return object_.write(stream); }
+  // Writes the record at the stream's position; false when the DDS file could not be read.
+  bool write(AssetStream& stream) const { return object_.write(stream); }
 
   // Where the pixels lie when the texture keeps them in a resource file beside the asset file:
   // its path as stored, an offset and a size. Nothing when they are inside the object.
@@ -34,7 +37,9 @@ class Texture2DRecord {
   };
   std::optional<ResourcePixels> resourcePixels() const;
   // The image data inside the object, or the slice of the resource file beside the asset file at
-  // assetPath that holds it; nothing when that file cannot be read so far.
+  // assetPath that holds it; nothing when that file cannot be opened or is not that long.
+  std::optional<RegionSlice> pixelSource(const std::wstring& assetPath) const;
+  // The same, read whole.
   std::optional<fields::Bytes> pixels(const std::wstring& assetPath) const;
   // False for a texture without pixels: no size (as the atlas of a dynamic font, which the engine
   // fills at run time), or neither image data nor a resource file holding them.
@@ -44,7 +49,9 @@ class Texture2DRecord {
   // The same for the texture at another size, as a replacement may give it.
   std::uint32_t mipLevelsAt(std::int32_t width, std::int32_t height) const;
   // The DDS file that importDds turns back into this texture's size and these pixels (the image
-  // data as the object holds it). False, with nothing written, for a format no DDS file carries.
+  // data as the object holds it). False for a format no DDS file carries (nothing written), or when
+  // the pixels could not be read.
+  bool writeDds(AssetStream& stream, const RegionSlice& pixels) const;
   bool writeDds(AssetStream& stream, const fields::Bytes& pixels) const;
 
   fields::Bytes name() const { return object_.elements("m_Name"); }
@@ -52,6 +59,7 @@ class Texture2DRecord {
   std::int32_t height() const { return static_cast<std::int32_t>(object_.number("m_Height")); }
   std::int32_t textureFormat() const { return static_cast<std::int32_t>(object_.number("m_TextureFormat")); }
   fields::Bytes imageData() const { return object_.elements("image data"); }
+  std::uint64_t imageDataLength() const;
 
  private:
   void resetFieldsOfTheOldImage();
@@ -59,5 +67,7 @@ class Texture2DRecord {
   fields::LaidOutObject object_;
 };
 
-// How the channels of uncompressed DDS data are reordered for a texture format (B G R A in the file).
+// How the channels of uncompressed DDS data are reordered for a texture format (B G R A in the file):
+// nothing for a format whose data goes as it stands. Each exchange undoes itself.
+PieceChange channelReorder(std::int32_t textureFormat);
 void reorderChannels(std::int32_t textureFormat, fields::Bytes& imageData);

@@ -6,7 +6,7 @@
 namespace layouts {
 namespace {
 
-constexpr std::size_t alignedTo4(std::size_t position) {
+constexpr std::uint64_t alignedTo4(std::uint64_t position) {
   return (position + 3) / 4 * 4;
 }
 
@@ -26,22 +26,33 @@ class Tree {
   const std::vector<std::size_t>& children(std::size_t index) const { return children_[index]; }
 
   // The fewest bytes the node can take, so that a count is checked before its elements are read.
-  std::size_t smallestSize(std::size_t index) const {
+  std::uint64_t smallestSize(std::size_t index) const {
     const LayoutNode& n = layout_[index];
     if (n.isArray) return 4;
-    if (n.byteSize > 0) return static_cast<std::size_t>(n.byteSize);
-    std::size_t total = 0;
+    if (n.byteSize > 0) return static_cast<std::uint64_t>(n.byteSize);
+    std::uint64_t total = 0;
     for (std::size_t child : children(index)) total += smallestSize(child);
     return total;
   }
 
-  // Elements of this node can be taken as one run of bytes: a fixed size, no array and no
-  // alignment inside (pixels, characters, character rectangles).
+  // Elements of this node can be taken as one run of bytes wherever they lie: a fixed size, no
+  // array and no alignment inside (pixels, characters, kerning pairs).
   bool isFixedRun(std::size_t index) const {
     const LayoutNode& n = layout_[index];
     if (n.byteSize <= 0 || n.isArray || n.alignAfter) return false;
     const std::vector<std::size_t>& below = children(index);
     return std::all_of(below.begin(), below.end(), [this](std::size_t child) { return isFixedRun(child); });
+  }
+
+  // The node and the nodes below it.
+  Layout subtreeOf(std::size_t index) const { return subtree(layout_, layout_[index]); }
+
+  // The length of an element of this node that pads inside (character rectangles), when it does
+  // not vary and keeps every element starting on a multiple of 4; nothing otherwise.
+  std::optional<std::uint64_t> paddedRunLength(std::size_t index) const {
+    const std::optional<std::size_t> length = fixedLength(subtreeOf(index));
+    if (!length || *length == 0 || *length % 4 != 0) return std::nullopt;
+    return *length;
   }
 
  private:
@@ -51,7 +62,9 @@ class Tree {
 
 class Reader {
  public:
-  Reader(std::span<const std::uint8_t> object, Layout layout) : object_(object), tree_(layout) {}
+  // Reads from the offset on, which padding counts from as from the object's start.
+  Reader(const ByteRegion& object, Layout layout, std::uint64_t offset = 0)
+      : object_(object), tree_(layout), position_(offset), consumed_(offset) {}
 
   std::optional<Field> read(std::size_t index) {
     Field field;
@@ -72,9 +85,9 @@ class Reader {
   bool atEnd() const { return object_.size() <= alignedTo4(consumed_); }
 
  private:
-  std::size_t remaining() const { return position_ < object_.size() ? object_.size() - position_ : 0; }
+  std::uint64_t remaining() const { return position_ < object_.size() ? object_.size() - position_ : 0; }
 
-  bool take(std::size_t length) {
+  bool take(std::uint64_t length) {
     if (length > remaining()) return false;
     position_ += length;
     consumed_ = position_;
@@ -82,7 +95,7 @@ class Reader {
   }
 
   bool readPrimitive(const LayoutNode& node) {
-    return node.byteSize > 0 && take(static_cast<std::size_t>(node.byteSize));
+    return node.byteSize > 0 && take(static_cast<std::uint64_t>(node.byteSize));
   }
 
   bool readStruct(Field& field, const std::vector<std::size_t>& children) {
@@ -97,18 +110,21 @@ class Reader {
   // The count, then the elements; an array's children are the count's node and the element's.
   bool readArray(Field& field, const std::vector<std::size_t>& children) {
     if (children.size() != 2 || remaining() < 4) return false;
-    const std::uint8_t* at = object_.data() + position_;
-    const auto count =
-        static_cast<std::int32_t>(at[0] | at[1] << 8 | at[2] << 16 | std::uint32_t{at[3]} << 24);
+    const auto count = static_cast<std::int32_t>(object_.word(position_));
     take(4);
-    if (count < 0) return false;
+    if (count < 0 || object_.failed()) return false;
     field.count = static_cast<std::uint32_t>(count);
     const std::size_t element = children[1];
     if (tree_.isFixedRun(element)) {
-      const auto size = static_cast<std::size_t>(tree_.node(element).byteSize);
+      const auto size = static_cast<std::uint64_t>(tree_.node(element).byteSize);
       return field.count <= remaining() / size && take(field.count * size);
     }
-    const std::size_t smallest = std::max<std::size_t>(tree_.smallestSize(element), 1);
+    if (const std::optional<std::uint64_t> size = tree_.paddedRunLength(element);
+        size && position_ % 4 == 0) {
+      field.paddedElement = tree_.subtreeOf(element);
+      return field.count <= remaining() / *size && take(field.count * *size);
+    }
+    const std::uint64_t smallest = std::max<std::uint64_t>(tree_.smallestSize(element), 1);
     if (field.count > remaining() / smallest) return false;
     field.children.reserve(field.count);
     for (std::uint32_t i = 0; i < field.count; ++i) {
@@ -119,27 +135,30 @@ class Reader {
     return true;
   }
 
-  std::span<const std::uint8_t> object_;
+  const ByteRegion& object_;
   Tree tree_;
-  std::size_t position_ = 0;
-  std::size_t consumed_ = 0;  // the end of the last bytes read, before any padding after them
+  std::uint64_t position_ = 0;
+  std::uint64_t consumed_ = 0;  // the end of the last bytes read, before any padding after them
 };
 
 class Writer {
  public:
-  Writer(AssetStream& stream, std::span<const std::uint8_t> original, const FieldValues& values)
+  Writer(AssetStream& stream, const ByteRegion& original, const FieldValues& values)
       : stream_(stream), original_(original), values_(values), start_(stream.position()) {}
 
   void write(const Field& field, bool pad) {
     if (const auto value = values_.find(&field); value != values_.end()) {
-      stream_.writeBytes(value->second);
+      stream_.writeBytes(value->second.held);
+      if (value->second.copied) copy(*value->second.copied);
       if (pad && endsAligned(field)) padToMultipleOf4(nullptr);
       return;
     }
-    if (field.children.empty()) {
-      stream_.writeBytes(original_.subspan(field.begin, field.end - field.begin));
+    if (!field.paddedElement.empty() && (written() - field.begin) % 4 != 0) {
+      writeElementsPaddedAnew(field);
+    } else if (field.children.empty()) {
+      copyOriginal(field.begin, field.end - field.begin);
     } else if (field.node->isArray) {
-      stream_.writeBytes(original_.subspan(field.begin, 4));  // the count
+      copyOriginal(field.begin, 4);  // the count
       for (const Field& item : field.children) write(item, true);
     } else {
       for (std::size_t i = 0; i < field.children.size(); ++i) {
@@ -151,6 +170,8 @@ class Writer {
     if (field.node->alignAfter && pad) padToMultipleOf4(&field);
   }
 
+  bool sourcesRead() const { return sourcesRead_; }
+
  private:
   // Whether padding follows the field's last byte: its own, or that of the last field of a struct
   // (a string's characters align in the Array node inside it). An array's last element ends in
@@ -160,23 +181,52 @@ class Writer {
     return !field.node->isArray && !field.children.empty() && endsAligned(field.children.back());
   }
 
+  std::uint64_t written() const { return static_cast<std::uint64_t>(stream_.position() - start_); }
+
+  // The array moved to where its elements' padding falls elsewhere: each element is read again by
+  // its layout, one at a time, and written with the padding of its new place.
+  void writeElementsPaddedAnew(const Field& array) {
+    copyOriginal(array.begin, 4);  // the count
+    const std::uint64_t length = (array.end - array.begin - 4) / std::max<std::uint32_t>(array.count, 1);
+    for (std::uint32_t i = 0; i < array.count; ++i) {
+      Reader reader(original_, array.paddedElement, array.begin + 4 + i * length);
+      const std::optional<Field> element = reader.read(0);
+      if (!element) {
+        sourcesRead_ = false;
+        return;
+      }
+      write(*element, true);
+    }
+  }
+
+  void copy(const RegionSlice& slice) {
+    if (!stream_.copy(slice)) sourcesRead_ = false;
+  }
+
+  void copyOriginal(std::uint64_t offset, std::uint64_t length) {
+    if (length == 0) return;
+    // The original is not owned here: the slice only borrows it for the copy.
+    copy(RegionSlice{std::shared_ptr<const ByteRegion>(std::shared_ptr<void>(), &original_), offset, length});
+  }
+
   // The padding after a field: the original's bytes when the field was copied and stands where it
   // stood, zeros otherwise.
   void padToMultipleOf4(const Field* copied) {
     static constexpr std::uint8_t kZeros[4] = {};
-    const auto written = static_cast<std::size_t>(stream_.position() - start_);
-    const std::size_t length = alignedTo4(written) - written;
-    if (copied != nullptr && written == copied->end && copied->paddedEnd - copied->end == length) {
-      stream_.writeBytes(original_.subspan(copied->end, length));
+    const std::uint64_t at = written();
+    const std::uint64_t length = alignedTo4(at) - at;
+    if (copied != nullptr && at == copied->end && copied->paddedEnd - copied->end == length) {
+      copyOriginal(copied->end, length);
     } else {
-      stream_.writeBytes(std::span(kZeros, length));
+      stream_.writeBytes(std::span(kZeros, static_cast<std::size_t>(length)));
     }
   }
 
   AssetStream& stream_;
-  std::span<const std::uint8_t> original_;
+  const ByteRegion& original_;
   const FieldValues& values_;
   std::int64_t start_;
+  bool sourcesRead_ = true;
 };
 
 }  // namespace
@@ -239,17 +289,23 @@ const Field* Field::array() const {
   return nullptr;
 }
 
-std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout layout) {
+std::optional<Field> readObject(const ByteRegion& object, Layout layout) {
   if (layout.empty()) return std::nullopt;
   Reader reader(object, layout);
   std::optional<Field> root = reader.read(0);
-  if (!root || !reader.atEnd()) return std::nullopt;
+  if (!root || !reader.atEnd() || object.failed()) return std::nullopt;
   return root;
 }
 
-void writeObject(AssetStream& stream, std::span<const std::uint8_t> original, const Field& root,
+std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout layout) {
+  return readObject(ByteRegion(object), layout);
+}
+
+bool writeObject(AssetStream& stream, const ByteRegion& original, const Field& root,
                  const FieldValues& values, bool padEnd) {
-  Writer(stream, original, values).write(root, padEnd);
+  Writer writer(stream, original, values);
+  writer.write(root, padEnd);
+  return writer.sourcesRead();
 }
 
 }  // namespace layouts

@@ -10,21 +10,27 @@
 
 #include "layouts/ObjectLayouts.h"
 #include "stream/AssetStream.h"
+#include "stream/ByteRegion.h"
 
 // Reads and writes any object through its layout. A codec names the fields it changes; every other
-// field is copied as it stood.
+// field is copied as it stood. Objects are walked where they lie: only counts are read, and runs of
+// fixed-size elements (pixels, characters, font data) are stepped over, so an object of any size
+// takes memory for its fields, not for its bytes.
 namespace layouts {
 
 // One node of an object as read through its layout.
 struct Field {
   const LayoutNode* node = nullptr;
-  std::size_t begin = 0;  // the node's bytes in the object, without the padding after it
-  std::size_t end = 0;
-  std::size_t paddedEnd = 0;  // after the padding that follows it, if its layout aligns there
-  std::uint32_t count = 0;    // an array's elements
+  std::uint64_t begin = 0;  // the node's bytes in the object, without the padding after it
+  std::uint64_t end = 0;
+  std::uint64_t paddedEnd = 0;  // after the padding that follows it, if its layout aligns there
+  std::uint32_t count = 0;      // an array's elements
   // A struct's fields, or an array's elements; none for a primitive, nor for an array whose
-  // elements are of a fixed size with no alignment inside (they are the bytes after its count).
+  // elements are all of one length (they are the bytes after its count).
   std::vector<Field> children;
+  // For such an array whose elements pad inside, counted from the object's start: the element's
+  // layout, by which they are written again where they would pad otherwise.
+  Layout paddedElement;
 
   // The struct's field of that name, or nothing.
   const Field* field(std::string_view name) const;
@@ -49,18 +55,27 @@ std::optional<std::size_t> fixedLength(Layout layout);
 // length runs past the object's bytes (checked before anything is allocated for it), when the layout is
 // malformed, or when more than the padding to the next multiple of 4 is left after its last field: then the
 // object is not laid out so, and writing it back would lose or shift fields.
+std::optional<Field> readObject(const ByteRegion& object, Layout layout);
 std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout layout);
 
-// What stands in place of a field when the object is written, by the field as read (names may hold
-// any character, so paths of names could collide): the field's bytes exactly as they are serialized
-// (an array's or a string's count included), without the padding after it.
-using FieldValues = std::map<const Field*, std::vector<std::uint8_t>>;
+// What stands in place of a field when the object is written: the field's bytes exactly as they are
+// serialized (an array's or a string's count included), without the padding after it. Those held
+// come first, then those copied from a file, for a run too large to hold.
+struct FieldValue {
+  std::vector<std::uint8_t> held;
+  std::optional<RegionSlice> copied;
+
+  std::uint64_t length() const { return held.size() + (copied ? copied->length : 0); }
+};
+// The values by the field as read (names may hold any character, so paths of names could collide).
+using FieldValues = std::map<const Field*, FieldValue>;
 
 // Writes the object read as root from original at the stream's position, each field of values
 // replaced and every other one copied as it stood, with padding wherever the layout aligns counted
 // from the object's start: the original's padding bytes after a field that stands where it stood,
 // zeros after one that moved or changed; the padding after the last field only when padEnd is set.
-void writeObject(AssetStream& stream, std::span<const std::uint8_t> original, const Field& root,
+// False when a region the bytes come from could not be read (what was written is then incomplete).
+bool writeObject(AssetStream& stream, const ByteRegion& original, const Field& root,
                  const FieldValues& values, bool padEnd = true);
 
 }  // namespace layouts

@@ -66,6 +66,11 @@ bool seekFile(FILE* file, std::int64_t offset, int origin);
 std::int64_t tellFile(FILE* file);
 // Cuts the file to that many bytes; the caller has flushed it.
 bool truncateFile(FILE* file, std::int64_t size);
+// Has the system copy bytes from one file to another (or within one) without passing them through
+// the program, where it can; the caller has flushed both and copies what is left itself. Returns
+// the bytes copied, from 0 (no such copy here, or none between these files) to length.
+std::uint64_t copyFileRange(FILE* source, std::int64_t sourceOffset, FILE* target, std::int64_t targetOffset,
+                            std::uint64_t length);
 
 // The class-ID table text built into the program; nothing when it cannot be found.
 std::optional<std::string_view> classTableText();

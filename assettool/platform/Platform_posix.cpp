@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <clocale>
 #include <cstring>
@@ -174,6 +176,26 @@ std::int64_t tellFile(FILE* file) {
 }
 bool truncateFile(FILE* file, std::int64_t size) {
   return ::ftruncate(fileno(file), size) == 0;
+}
+
+std::uint64_t copyFileRange(FILE* source, std::int64_t sourceOffset, FILE* target, std::int64_t targetOffset,
+                            std::uint64_t length) {
+  // The largest count one call takes without being cut short.
+  constexpr std::uint64_t kLargestCall = std::uint64_t{1} << 30;
+  loff_t from = sourceOffset;
+  loff_t to = targetOffset;
+  std::uint64_t copied = 0;
+  while (copied < length) {
+    const ssize_t got =
+        ::copy_file_range(fileno(source), &from, fileno(target), &to,
+                          static_cast<std::size_t>(std::min(length - copied, kLargestCall)), 0);
+    if (got < 0 && errno == EINTR) continue;
+    // 0 at the source's end; an error where the file systems cannot copy so, or on a real failure
+    // that the caller's own copy then meets and reports.
+    if (got <= 0) break;
+    copied += static_cast<std::uint64_t>(got);
+  }
+  return copied;
 }
 
 std::optional<std::string_view> classTableText() {

@@ -126,6 +126,11 @@ bool truncateFile(FILE* file, std::int64_t size) {
   return SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
 }
 
+// Windows has no call that copies between open files; the caller copies in pieces.
+std::uint64_t copyFileRange(FILE*, std::int64_t, FILE*, std::int64_t, std::uint64_t) {
+  return 0;
+}
+
 std::optional<std::string_view> classTableText() {
   constexpr WORD kChinesePrc = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
   const HMODULE self = GetModuleHandleW(nullptr);

@@ -108,6 +108,10 @@ std::vector<std::uint8_t> SerializedFile::readObjectBytes(const ObjectInfo& info
   return stream_.readBytes(info.byteSize);
 }
 
+std::shared_ptr<const ByteRegion> SerializedFile::objectRegion(const ObjectInfo& info) {
+  return std::make_shared<const ByteRegion>(stream_, objectOffset(info), info.byteSize);
+}
+
 std::optional<std::string> SerializedFile::readObjectName(const ObjectInfo& info, std::size_t maxBytes) {
   if (info.byteSize < 4) return std::nullopt;
   stream_.seek(objectOffset(info));

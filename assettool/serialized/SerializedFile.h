@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "serialized/SerializedFileHeader.h"
 #include "serialized/SerializedMetadata.h"
 #include "stream/AssetStream.h"
+#include "stream/ByteRegion.h"
 
 enum class LoadStatus {
   Loaded,
@@ -51,7 +53,11 @@ class SerializedFile {
   // The entry of the type list that the object names (from format 16 checked at load), or nothing.
   const TypeEntry* typeOf(const ObjectInfo& info) const;
 
+  // Where the object's data starts in the file.
+  std::int64_t objectOffset(const ObjectInfo& info) const;
   std::vector<std::uint8_t> readObjectBytes(const ObjectInfo& info);
+  // The object's data where it lies in the file, read a little at a time while the file is open.
+  std::shared_ptr<const ByteRegion> objectRegion(const ObjectInfo& info);
   // The length-prefixed name that opens the data of named objects, at most its first maxBytes
   // bytes; nothing when the length does not fit in the object's data.
   std::optional<std::string> readObjectName(const ObjectInfo& info, std::size_t maxBytes);
@@ -71,7 +77,6 @@ class SerializedFile {
   bool typeTreesUnreadable() const;
   bool resolveTypeIndices();
   bool objectsFitFile() const;  // in the file, and apart from what save rewrites
-  std::int64_t objectOffset(const ObjectInfo& info) const;
 
   SerializedFileHeader header_;
   SerializedMetadata metadata_;

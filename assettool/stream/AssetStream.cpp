@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "stream/ByteRegion.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ AssetStream::AssetStream(std::span<const std::uint8_t> bytes)
 
 AssetStream::AssetStream(CountingFrom start)
     : counting_(true), position_(start.position), size_(start.position) {}
+
+AssetStream::AssetStream(ComparingWith file)
+    : compared_(&file.file), position_(file.position), size_(file.position) {}
 
 AssetStream::~AssetStream() {
   close();
@@ -85,7 +89,8 @@ bool AssetStream::close() {
 }
 
 std::uint64_t AssetStream::remaining() const {
-  if (counting_ || position_ >= size_) return 0;  // a counting stream has nothing to read
+  // Counting and comparing streams have nothing to read.
+  if (counting_ || compared_ != nullptr || position_ >= size_) return 0;
   return static_cast<std::uint64_t>(size_ - position_);
 }
 
@@ -126,7 +131,8 @@ bool AssetStream::readRaw(void* destination, std::uint64_t count) {
 }
 
 void AssetStream::writeRaw(const void* source, std::uint64_t count) {
-  if (counting_) {
+  if (compared_ != nullptr) compareRaw(source, count);
+  if (counting_ || compared_ != nullptr) {
     position_ += static_cast<std::int64_t>(count);
     size_ = std::max(size_, position_);
     return;
@@ -141,6 +147,76 @@ void AssetStream::writeRaw(const void* source, std::uint64_t count) {
   position_ += static_cast<std::int64_t>(put);
   size_ = std::max(size_, position_);
   if (put != count) failFileCall();
+}
+
+void AssetStream::compareRaw(const void* source, std::uint64_t count) {
+  if (differs_ || count == 0) return;
+  const auto* expected = static_cast<const std::uint8_t*>(source);
+  std::vector<std::uint8_t> stored(static_cast<std::size_t>(std::min(count, kPieceLength)));
+  const std::int64_t kept = compared_->position();
+  for (std::uint64_t done = 0; done < count && !differs_;) {
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(count - done, stored.size()));
+    compared_->seek(position_ + static_cast<std::int64_t>(done));
+    // Bytes past the file's end fail the read, and differ; the file itself stays readable.
+    const bool inFile = compared_->canRead(length, 1) && compared_->readRaw(stored.data(), length);
+    differs_ = !inFile || std::memcmp(stored.data(), expected + done, length) != 0;
+    done += length;
+  }
+  compared_->seek(kept);
+}
+
+bool AssetStream::copy(const RegionSlice& slice) {
+  const ByteRegion& region = *slice.region;
+  if (slice.offset > region.size() || slice.length > region.size() - slice.offset) return false;
+  // Counting needs no bytes, nor does comparing once a difference is found.
+  if (counting_ || (compared_ != nullptr && differs_)) {
+    writeRaw(nullptr, slice.length);
+    return true;
+  }
+  std::uint64_t done = copyInSystem(slice);
+  std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min(slice.length - done, kPieceLength)));
+  while (done < slice.length && !failed_) {
+    if (differs_) {
+      writeRaw(nullptr, slice.length - done);
+      break;
+    }
+    const auto length = static_cast<std::size_t>(std::min<std::uint64_t>(slice.length - done, piece.size()));
+    const std::span<std::uint8_t> bytes(piece.data(), length);
+    if (!region.read(slice.offset + done, bytes)) return false;
+    if (slice.change != nullptr) slice.change(bytes);
+    writeRaw(bytes.data(), length);
+    done += length;
+  }
+  return true;
+}
+
+std::uint64_t AssetStream::copyInSystem(const RegionSlice& slice) {
+  // Below this the system's copy saves less than the flush before it costs.
+  constexpr std::uint64_t kSmallestSystemCopy = 64 * 1024;
+  AssetStream& source = slice.region->stream();
+  if (slice.change != nullptr || slice.length < kSmallestSystemCopy || file_ == nullptr || !writable_ ||
+      failed_ || source.file_ == nullptr || source.failed_) {
+    return 0;
+  }
+  // What the run-time still buffers must reach the file before the system writes past it.
+  if (std::fflush(file_) != 0) {
+    failFileCall();
+    return 0;
+  }
+  if (&source != this && std::fflush(source.file_) != 0) return 0;
+  const std::uint64_t copied =
+      platform::copyFileRange(source.file_, slice.region->start() + static_cast<std::int64_t>(slice.offset),
+                              file_, position_, slice.length);
+  forgetFilePosition();
+  source.forgetFilePosition();
+  position_ += static_cast<std::int64_t>(copied);
+  size_ = std::max(size_, position_);
+  return copied;
+}
+
+void AssetStream::forgetFilePosition() {
+  lastAccess_ = LastAccess::None;
+  filePosition_ = -1;
 }
 
 std::uint8_t AssetStream::readByte() {
@@ -242,8 +318,7 @@ bool AssetStream::truncate(std::int64_t size) {
   std::fflush(file_);
   if (!platform::truncateFile(file_, size)) return false;
   size_ = size;
-  lastAccess_ = LastAccess::None;
-  filePosition_ = -1;  // the next read or write seeks first
+  forgetFilePosition();
   return true;
 }
 

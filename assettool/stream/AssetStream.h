@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+struct RegionSlice;
+
 // The byte stream of qmx: an asset file opened for reading and writing in place, or a read-only
 // copy of some bytes. Every 16- and 32-bit value follows the stream's byte order; 64-bit values and
 // byte runs never do.
@@ -24,6 +26,16 @@ class AssetStream {
   struct CountingFrom {
     std::int64_t position;
   };
+  // The file and the position there that a comparing stream compares with.
+  struct ComparingWith {
+    AssetStream& file;
+    std::int64_t position;
+  };
+
+  // The most bytes a copy holds in memory at once, a multiple of 12 (see PieceChange). Copies
+  // through the C run-time's files reach their full speed from pieces of 384 KiB on (piece_bench);
+  // this leaves room on either side of that.
+  static constexpr std::uint64_t kPieceLength = std::uint64_t{3} << 18;  // 768 KiB
 
   AssetStream() = default;
   // A read-only stream over a copy of the bytes, little-endian.
@@ -32,6 +44,10 @@ class AssetStream {
   // position, so that a record written through it tells how far it would reach if written there,
   // padding and all. Reads fail.
   explicit AssetStream(CountingFrom start);
+  // A stream that writes nothing: what is written is compared with the file's bytes from the given
+  // position on, so that a record written through it tells whether it stands there already. Reads
+  // fail; the file's own position is left where it was.
+  explicit AssetStream(ComparingWith file);
   ~AssetStream();
   AssetStream(const AssetStream&) = delete;
   AssetStream& operator=(const AssetStream&) = delete;
@@ -59,6 +75,8 @@ class AssetStream {
   std::int64_t readInt64BigEndian();
   Hash128 readHash128();
   std::vector<std::uint8_t> readBytes(std::uint64_t count);
+  // Fills the span; false, with it zeroed, when the data runs out.
+  bool readInto(std::span<std::uint8_t> bytes) { return readRaw(bytes.data(), bytes.size()); }
   // Up to limit characters; the terminating zero is consumed only when it ends the string before
   // the limit. Ends early, and fails the stream, when the data runs out.
   std::string readCString(std::size_t limit);
@@ -69,6 +87,10 @@ class AssetStream {
   void writeInt64(std::int64_t value);
   void writeInt64BigEndian(std::int64_t value);
   void writeBytes(std::span<const std::uint8_t> bytes);
+  // Writes the bytes of the slice, changed as it says, a piece at a time; from a file to a file the
+  // system copies them where it can. False when the slice could not be read; the stream fails only
+  // when writing does.
+  bool copy(const RegionSlice& slice);
   // Makes sure what was written has left the program's buffers; false if any write failed.
   bool flush();
   // Cuts the file to that many bytes. What is still buffered is dropped, never written after the
@@ -89,6 +111,8 @@ class AssetStream {
   void alignWrite();
 
   bool failed() const { return failed_; }
+  // Whether a comparing stream met a byte that differs from the file's, or bytes past its end.
+  bool differs() const { return differs_; }
   // The system's error number (errno) of the first file call that failed since the file was
   // opened; 0 when none did, or when the system gave no reason.
   int systemError() const { return systemError_; }
@@ -105,10 +129,17 @@ class AssetStream {
   void writeRaw(const void* source, std::uint64_t count);
   void syncFilePosition(LastAccess next);
   void skipToAlignment();
+  void compareRaw(const void* source, std::uint64_t count);
+  // The system's copy of the slice's bytes at the position, as far as it goes; the bytes it copied.
+  std::uint64_t copyInSystem(const RegionSlice& slice);
+  // The file may have changed under the C run-time's buffers: the next access seeks first.
+  void forgetFilePosition();
 
   FILE* file_ = nullptr;
   bool writable_ = false;
   bool counting_ = false;
+  AssetStream* compared_ = nullptr;
+  bool differs_ = false;
   std::vector<std::uint8_t> memory_;
   bool bigEndian_ = false;
   bool failed_ = false;

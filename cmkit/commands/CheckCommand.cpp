@@ -85,11 +85,12 @@ class Checker {
     const auto found = expected_.find(key(file));
     if (found == expected_.end()) return problem(file, L"没有对应的对象" + nearestName(file));
     const Expected& expected = found->second;
-    const std::optional<fields::Bytes> bytes =
-        readWholeFile(folder_.path() + platform::kPathSeparator + file);
+    // Read where it lies, as qmx reads it: a replacement of any size is checked in little memory.
+    const std::shared_ptr<const ByteRegion> bytes =
+        ByteRegion::openFile(folder_.path() + platform::kPathSeparator + file);
     const std::wstring object = L"（" + describe(expected.replacement, expected.info) + L"）";
     if (!bytes) return problem(file, L"文件无法读取" + object);
-    if (bytes->empty()) return problem(file, L"文件为空" + object);
+    if (bytes->size() == 0) return problem(file, L"文件为空" + object);
     if (const auto why = whyNoReplacement(expected.replacement, folder_))
       return problem(file, std::wstring(*why) + object);
     if (const std::optional<std::wstring> why = misfit(expected, *bytes))
@@ -98,7 +99,7 @@ class Checker {
   }
 
   // Why qmx would keep the object's data although the file is there, or the file does not fit it.
-  std::optional<std::wstring> misfit(const Expected& expected, const fields::Bytes& bytes) {
+  std::optional<std::wstring> misfit(const Expected& expected, const ByteRegion& bytes) {
     const ReplacementName& replacement = expected.replacement;
     if (replacement.kind == ReplacementName::Kind::Script) return std::nullopt;
     const std::optional<fields::ObjectLayout> layout = asset_.layoutOf(expected.info);
@@ -106,32 +107,33 @@ class Checker {
       const SerializedMetadata& metadata = asset_.file.metadata();
       return keeps(kit_messages::layoutUnknown(metadata.types.hasTypeTrees, metadata.context.engineVersion));
     }
-    fields::Bytes data = asset_.file.readObjectBytes(expected.info);
+    const std::shared_ptr<const ByteRegion> data = asset_.file.objectRegion(expected.info);
     if (replacement.className == class_name::kTexture2D) {
       Texture2DRecord record;
-      if (!record.parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
+      if (!record.parse(data, *layout)) return keeps(kit_messages::kDataDamaged);
       return expected.picture ? pictureMisfit(record, expected, bytes) : ddsMisfit(record, bytes);
     }
     if (replacement.className == class_name::kFont) {
       FontRecord record;
-      if (!record.parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
+      if (!record.parse(data, *layout)) return keeps(kit_messages::kDataDamaged);
       if (expected.characterRects && !record.takesCharacterRects(bytes))
         return kit_messages::rectsMalformed(record.characterRectLength());
       return std::nullopt;
     }
-    if (!TextAssetRecord().parse(std::move(data), *layout)) return keeps(kit_messages::kDataDamaged);
+    if (!TextAssetRecord().parse(data, *layout)) return keeps(kit_messages::kDataDamaged);
     return std::nullopt;
   }
 
   static std::wstring keeps(std::wstring_view why) { return L"qmx 会保留对象原数据" + std::wstring(why); }
 
-  static std::optional<std::wstring> ddsMisfit(const Texture2DRecord& record, const fields::Bytes& bytes) {
+  static std::optional<std::wstring> ddsMisfit(const Texture2DRecord& record, const ByteRegion& bytes) {
     const std::int32_t format = record.textureFormat();
     const std::optional<dds::PixelFormat> pixelFormat = dds::pixelFormatOf(format);
     if (!pixelFormat) return keeps(kit_messages::kNoDdsFormat);
-    AssetStream stream(bytes);
+    if (bytes.size() < dds::kHeaderLength) return L"不是 DDS 文件";
+    AssetStream stream(bytes.bytes(0, dds::kHeaderLength));
     dds::Header header;
-    if (bytes.size() < dds::kHeaderLength || !header.read(stream)) return L"不是 DDS 文件";
+    if (!header.read(stream)) return L"不是 DDS 文件";
     if (header.pixelFormat != *pixelFormat) {
       return L"DDS 的像素格式与对象的纹理格式 " + std::to_wstring(format) + L" 不符";
     }
@@ -153,12 +155,13 @@ class Checker {
   // A picture stands for the DDS file that encode and pack make of it: the texture's format must
   // encode, the picture must read at the texture's size, and no DDS file may stand beside it.
   std::optional<std::wstring> pictureMisfit(const Texture2DRecord& record, const Expected& expected,
-                                            const fields::Bytes& bytes) const {
+                                            const ByteRegion& bytes) const {
     if (platform::pathExists(expected.replacement.path)) return L"同一纹理既有 .dds 又有 .png，只能留一个";
     if (!texture_encode::encodes(record.textureFormat()))
       return kit_messages::cannotEncode(record.textureFormat());
     png_file::ReadFailure failure;
-    const std::optional<texture_decode::Image> image = png_file::read(bytes, failure);
+    // A picture is decoded whole in any case.
+    const std::optional<texture_decode::Image> image = png_file::read(bytes.bytes(0, bytes.size()), failure);
     if (!image) return kit_messages::pictureUnreadable(failure.reason);
     if (image->width != record.width() || image->height != record.height())
       return kit_messages::pictureSize(image->width, image->height, record.width(), record.height());

@@ -46,7 +46,7 @@ class Encoder {
     const std::optional<fields::ObjectLayout> layout = asset_.layoutOf(info);
     if (!layout) return fail(picture, kit_messages::kLayoutUnknown, replacement, info);
     Texture2DRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info), *layout))
+    if (!record.parse(asset_.file.objectRegion(info), *layout))
       return fail(picture, kit_messages::kDataDamaged, replacement, info);
     const std::int32_t format = record.textureFormat();
     if (!texture_encode::encodes(format))

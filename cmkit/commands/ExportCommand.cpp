@@ -23,6 +23,11 @@ std::optional<kit_files::WriteFailure> writeBytes(const std::wstring& path, cons
   });
 }
 
+// The bytes of an object, copied a piece at a time: an object of any size takes little memory.
+std::optional<kit_files::WriteFailure> writeSlice(const std::wstring& path, const RegionSlice& slice) {
+  return kit_files::writeWholeFile(path, [&slice](AssetStream& stream) { return stream.copy(slice); });
+}
+
 class Exporter {
  public:
   Exporter(const ExportOptions& options, KitAsset& asset, const LinePrinter& print)
@@ -32,8 +37,8 @@ class Exporter {
     try {
       exportHandledClass(replacement, info, folder);
     } catch (const std::bad_alloc&) {
-      // An object read whole may not fit in memory; a file half written is removed as the writing
-      // unwinds.
+      // A picture is decoded whole and may not fit in memory; a file half written is removed as the
+      // writing unwinds.
       skip(kit_messages::kExportOutOfMemory, replacement, info);
     }
   }
@@ -49,7 +54,8 @@ class Exporter {
     if (replacement.kind == ReplacementName::Kind::NotHandled) return;
     if (const auto why = whyNoReplacement(replacement, folder)) return skip(*why, replacement, info);
     if (replacement.kind == ReplacementName::Kind::Script) {
-      return written(replacement.path, writeBytes(replacement.path, asset_.file.readObjectBytes(info)),
+      const std::shared_ptr<const ByteRegion> object = asset_.file.objectRegion(info);
+      return written(replacement.path, writeSlice(replacement.path, RegionSlice{object, 0, object->size()}),
                      replacement, info);
     }
     const std::optional<fields::ObjectLayout> layout = asset_.layoutOf(info);
@@ -62,14 +68,14 @@ class Exporter {
   void exportTexture(const ReplacementName& replacement, const ObjectInfo& info,
                      const fields::ObjectLayout& layout) {
     Texture2DRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info), layout)) {
+    if (!record.parse(asset_.file.objectRegion(info), layout)) {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
     if (!record.holdsPixels()) return nothingToExport(kit_messages::kNoPixels, replacement, info);
     if (options_.png) return exportPicture(replacement, info, record);
     if (!dds::pixelFormatOf(record.textureFormat()))
       return skip(kit_messages::kNoDdsFormat, replacement, info);
-    const std::optional<fields::Bytes> pixels = record.pixels(options_.assetPath);
+    const std::optional<RegionSlice> pixels = record.pixelSource(options_.assetPath);
     if (!pixels) return skip(kit_messages::kResourceMissing, replacement, info);
     written(replacement.path,
             kit_files::writeWholeFile(replacement.path,
@@ -116,27 +122,29 @@ class Exporter {
   void exportFont(const ReplacementName& replacement, const ObjectInfo& info,
                   const fields::ObjectLayout& layout) {
     FontRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info), layout)) {
+    if (!record.parse(asset_.file.objectRegion(info), layout)) {
       return skip(kit_messages::kDataDamaged, replacement, info);
     }
-    const bool hasRects = record.characterRects().size() > 4;
-    if (record.fontData().empty()) {
+    const std::optional<RegionSlice> fontData = record.storedFontData();
+    const std::optional<RegionSlice> rects = record.storedCharacterRects();
+    if (!fontData || fontData->length == 0) {
       nothingToExport(kit_messages::kNoFontData, replacement, info);
     } else {
-      written(replacement.path, writeBytes(replacement.path, record.fontData()), replacement, info);
+      written(replacement.path, writeSlice(replacement.path, *fontData), replacement, info);
     }
-    if (hasRects) {
+    if (rects && rects->length > 4) {
       const std::wstring rect = FontRecord::rectPath(replacement.path);
-      written(rect, writeBytes(rect, record.characterRects()), replacement, info);
+      written(rect, writeSlice(rect, *rects), replacement, info);
     }
   }
 
   void exportTextAsset(const ReplacementName& replacement, const ObjectInfo& info,
                        const fields::ObjectLayout& layout) {
     TextAssetRecord record;
-    if (!record.parse(asset_.file.readObjectBytes(info), layout))
+    if (!record.parse(asset_.file.objectRegion(info), layout))
       return skip(kit_messages::kDataDamaged, replacement, info);
-    written(replacement.path, writeBytes(replacement.path, record.script()), replacement, info);
+    written(replacement.path, writeSlice(replacement.path, record.storedScript().value_or(RegionSlice{})),
+            replacement, info);
   }
 
   void written(const std::wstring& path, const std::optional<kit_files::WriteFailure>& failure,

@@ -42,13 +42,9 @@ translation::Characters translationCharacters(const std::wstring& path, const Li
   translation::Characters characters;
   for (const std::wstring& file : filesOf(path)) {
     if (!translation::isTextFile(file)) continue;
-    const std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(file);
-    const std::optional<std::u32string> text = bytes ? translation::decodeText(*bytes) : std::nullopt;
-    if (!text) {
+    const std::shared_ptr<const ByteRegion> text = ByteRegion::openFile(file);
+    if (!text || !translation::addShownCharacters(characters, *text))
       print(std::wstring(kit_messages::kNotText) + file);
-      continue;
-    }
-    translation::addShownCharacters(characters, *text);
   }
   return characters;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "stream/ByteRegion.h"
+
 // The characters of a translation: what its text files show in the game. The fonts must have a
 // glyph for each, and the uninstall archive's wchar.txt lists them.
 namespace translation {
@@ -23,6 +25,10 @@ std::optional<std::u32string> decodeText(std::span<const std::uint8_t> bytes);
 // Adds the characters that the text shows: control characters, byte-order marks and
 // noncharacters are not shown.
 void addShownCharacters(Characters& characters, const std::u32string& text);
+// The same for a text file as decodeText reads it, read and decoded a piece at a time, so that a
+// text of any size takes little memory. False when it cannot be read or is not such a text; the
+// characters of the pieces before may have been added then.
+bool addShownCharacters(Characters& characters, const ByteRegion& file);
 
 // wchar.txt: UTF-16LE with a byte-order mark, the characters in ascending order, then U+FFFD.
 std::vector<std::uint8_t> wcharText(const Characters& characters);

@@ -1,5 +1,7 @@
 #include "stream/AssetStream.h"
 
+#include "stream/ByteRegion.h"
+
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -9,6 +11,7 @@
 #endif
 
 #include <chrono>
+#include <filesystem>
 #include <future>
 
 #include "support/Files.h"
@@ -239,3 +242,124 @@ TEST_F(AssetStreamFile, OpeningAMissingFileFailsAndCreatesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+Bytes pattern(std::size_t length) {
+  Bytes bytes(length);
+  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  return bytes;
+}
+
+void swapOuterOfThree(std::span<std::uint8_t> bytes) {
+  for (std::size_t i = 0; i + 3 <= bytes.size(); i += 3) std::swap(bytes[i], bytes[i + 2]);
+}
+
+}  // namespace
+
+TEST_F(AssetStreamFile, ComparingStreamsTellWhetherTheFileHoldsTheBytesAlready) {
+  AssetStream file;
+  ASSERT_TRUE(file.open(makeFile({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), false));
+  file.seek(3);
+  const auto compare = [&file](std::int64_t from, const Bytes& bytes) {
+    AssetStream comparer(AssetStream::ComparingWith{file, from});
+    comparer.writeBytes(bytes);
+    EXPECT_EQ(comparer.position(), from + static_cast<std::int64_t>(bytes.size()));
+    return comparer.differs();
+  };
+  EXPECT_FALSE(compare(2, {3, 4, 5}));
+  EXPECT_TRUE(compare(2, {3, 4, 6}));
+  EXPECT_TRUE(compare(8, {9, 10, 11})) << "past the end";
+  EXPECT_FALSE(compare(0, {}));
+  EXPECT_EQ(file.position(), 3) << "the file's own position is kept";
+  EXPECT_FALSE(file.failed());
+  EXPECT_EQ(file.readByte(), 4);
+}
+
+// Copies are compared piece by piece; past the first difference nothing more is read.
+TEST_F(AssetStreamFile, ComparingStreamsCompareCopiesOfAnyLength) {
+  const Bytes stored = pattern(2 * AssetStream::kPieceLength + 5);
+  AssetStream file;
+  ASSERT_TRUE(file.open(makeFile(stored), false));
+  Bytes other = stored;
+  other[AssetStream::kPieceLength + 1] ^= 1;
+  const auto compare = [&file](const Bytes& bytes) {
+    AssetStream comparer(AssetStream::ComparingWith{file, 0});
+    EXPECT_TRUE(comparer.copy(RegionSlice{std::make_shared<const ByteRegion>(bytes), 0, bytes.size()}));
+    EXPECT_EQ(comparer.position(), static_cast<std::int64_t>(bytes.size()));
+    return comparer.differs();
+  };
+  EXPECT_FALSE(compare(stored));
+  EXPECT_TRUE(compare(other));
+}
+
+// Copies go in pieces of a bounded length; a change to 3-byte elements falls on whole elements in
+// every piece, from bytes in memory and from a file alike.
+TEST_F(AssetStreamFile, CopiesChangeEveryElementAcrossPieces) {
+  const Bytes source = pattern(2 * AssetStream::kPieceLength + 7);
+  Bytes changed = source;
+  swapOuterOfThree(changed);
+  testsupport::writeFile(dir_ / "source.bin", source);
+  const std::shared_ptr<const ByteRegion> inMemory = std::make_shared<const ByteRegion>(source);
+  const std::shared_ptr<const ByteRegion> inFile = ByteRegion::openFile((dir_ / "source.bin").wstring());
+  ASSERT_NE(inFile, nullptr);
+  for (const auto& region : {inMemory, inFile}) {
+    AssetStream target;
+    ASSERT_TRUE(target.create((dir_ / "target.bin").wstring()));
+    target.writeByte(0xAA);
+    EXPECT_TRUE(target.copy(RegionSlice{region, 0, source.size(), swapOuterOfThree}));
+    EXPECT_TRUE(target.copy(RegionSlice{region, 5, 100000}));
+    target.writeByte(0xBB);
+    ASSERT_TRUE(target.close());
+    Bytes expected = {0xAA};
+    expected.insert(expected.end(), changed.begin(), changed.end());
+    expected.insert(expected.end(), source.begin() + 5, source.begin() + 100005);
+    expected.push_back(0xBB);
+    EXPECT_TRUE(testsupport::readFile(dir_ / "target.bin") == expected);
+  }
+}
+
+// An object's unchanged fields are copied from where it lies to the end of the same file: what was
+// written before the copy and is still buffered comes first, reads see the copied bytes, and what is
+// written after lands after them.
+TEST_F(AssetStreamFile, CopiesWithinOneFileKeepTheOrderOfWhatIsWritten) {
+  const Bytes original = pattern(300000);
+  AssetStream file;
+  ASSERT_TRUE(file.open(makeFile(original), false));
+  const auto whole = std::make_shared<const ByteRegion>(file, 0, original.size());
+  file.seekEnd();
+  file.writeBytes(Bytes{0xAA, 0xAB});
+  EXPECT_TRUE(file.copy(RegionSlice{whole, 1000, 200000}));
+  file.writeByte(0xBB);
+  EXPECT_EQ(file.position(), 300000 + 2 + 200000 + 1);
+  file.seek(300002);
+  EXPECT_EQ(file.readBytes(4), Bytes(original.begin() + 1000, original.begin() + 1004));
+  ASSERT_TRUE(file.close());
+
+  Bytes expected = original;
+  expected.insert(expected.end(), {0xAA, 0xAB});
+  expected.insert(expected.end(), original.begin() + 1000, original.begin() + 201000);
+  expected.push_back(0xBB);
+  EXPECT_TRUE(fileBytes() == expected);
+}
+
+// A replacement that shrinks after it was opened fails the copy, not the stream written to; a
+// counting stream reads nothing and still counts.
+TEST_F(AssetStreamFile, ACopyFromAFileThatShrankFailsButNotTheTarget) {
+  testsupport::writeFile(dir_ / "source.bin", pattern(300000));
+  const std::shared_ptr<const ByteRegion> source = ByteRegion::openFile((dir_ / "source.bin").wstring());
+  ASSERT_NE(source, nullptr);
+  std::filesystem::resize_file(dir_ / "source.bin", 100000);
+
+  AssetStream counter(AssetStream::CountingFrom{4});
+  EXPECT_TRUE(counter.copy(RegionSlice{source, 0, 300000}));
+  EXPECT_EQ(counter.position(), 300004);
+
+  AssetStream target;
+  ASSERT_TRUE(target.create((dir_ / "target.bin").wstring()));
+  EXPECT_FALSE(target.copy(RegionSlice{source, 0, 300000}));
+  EXPECT_FALSE(target.failed());
+  EXPECT_TRUE(source->failed());
+  EXPECT_FALSE(target.copy(RegionSlice{source, 299999, 2})) << "past the region's end";
+  EXPECT_TRUE(target.close());
+}

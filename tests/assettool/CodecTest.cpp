@@ -25,7 +25,9 @@ class CodecTest : public ::testing::Test {
     AssetStream stream;
     EXPECT_TRUE(stream.open(path.wstring(), false));
     stream.seekEnd();
-    const auto byteSize = static_cast<std::int32_t>(record.write(stream));
+    const std::int64_t start = stream.position();
+    EXPECT_TRUE(record.write(stream));
+    const auto byteSize = static_cast<std::int32_t>(stream.position() - start);
     EXPECT_TRUE(stream.close());
     const Bytes file = readFile(path);
     EXPECT_EQ(static_cast<std::size_t>(byteSize), file.size() - fileLength);

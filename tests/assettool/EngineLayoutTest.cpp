@@ -72,7 +72,9 @@ Bytes written(const Record& record, const std::filesystem::path& file) {
   AssetStream stream;
   EXPECT_TRUE(stream.open(file.wstring(), false));
   stream.seekEnd();
-  const auto size = static_cast<std::int32_t>(record.write(stream));
+  const std::int64_t start = stream.position();
+  EXPECT_TRUE(record.write(stream));
+  const auto size = static_cast<std::int32_t>(stream.position() - start);
   EXPECT_TRUE(stream.close());
   const Bytes bytes = readFile(file);
   EXPECT_EQ(static_cast<std::size_t>(size), bytes.size() - 8);

@@ -41,7 +41,7 @@ Bytes rewritten(const Bytes& object, const layouts::Field& root, const layouts::
   TempDirectory dir;
   AssetStream file;
   EXPECT_TRUE(file.create((dir / "object").wstring()));
-  layouts::writeObject(file, object, root, values, padEnd);
+  EXPECT_TRUE(layouts::writeObject(file, ByteRegion(object), root, values, padEnd));
   EXPECT_TRUE(file.close());
   return readFile(dir / "object");
 }
@@ -136,7 +136,7 @@ TEST_P(ObjectLayoutsOfMeasuredReleases, ReadEveryObjectToItsEndAndWriteItBackAsI
   const Bytes expected =
       textAssetObject("Localization", Bytes(script.begin() + 4, script.end()), "Assets/Loc.txt");
   EXPECT_TRUE(
-      sameBytes(rewritten(text, *textRoot, {{textRoot->field("m_Script"), script}}), paddedTo4(expected)))
+      sameBytes(rewritten(text, *textRoot, {{textRoot->field("m_Script"), {script}}}), paddedTo4(expected)))
       << "the fields after it move on";
 
   if (!release.font) return;
@@ -178,3 +178,36 @@ TEST(ObjectWalker, RefusesCountsPastTheEndAndBytesLeftOver) {
 }
 
 }  // namespace
+
+// Elements that pad inside, all of one length (character rectangles), are stepped over as one run
+// where they start on a multiple of 4, and written as they stood there. Moved to where their padding
+// falls elsewhere, each is read again and padded for its new place, as the engine would read it.
+TEST(ObjectWalker, PaddedElementsRunWhereTheyStandAndArePaddedAnewWhereTheyMove) {
+  using layouts::LayoutNode;
+  const LayoutNode nodes[] = {
+      {0, "Thing", "Base", -1, false, false}, {1, "string", "m_Name", -1, false, false},
+      {2, "Array", "Array", -1, true, false}, {3, "int", "size", 4, false, false},
+      {3, "char", "data", 1, false, false},   {1, "vector", "m_Rects", -1, false, false},
+      {2, "Array", "Array", -1, true, false}, {3, "int", "size", 4, false, false},
+      {3, "Rect", "data", 8, false, false},   {4, "int", "index", 4, false, false},
+      {4, "bool", "flipped", 1, false, true}, {1, "int", "m_After", 4, false, false},
+  };
+  const Layout layout(nodes);
+  // An empty name, then two rectangles at 8 and 16 whose padding holds 0xEE, then m_After.
+  const Bytes original = {0,    0,    0, 0, 2, 0, 0, 0,    1,    0,    0, 0, 1, 0xEE,
+                          0xEE, 0xEE, 2, 0, 0, 0, 0, 0xEE, 0xEE, 0xEE, 9, 9, 9, 9};
+  const std::optional<layouts::Field> root = layouts::readObject(original, layout);
+  ASSERT_TRUE(root);
+  const layouts::Field* rects = root->field("m_Rects")->array();
+  EXPECT_EQ(rects->count, 2u);
+  EXPECT_TRUE(rects->children.empty()) << "one run";
+  EXPECT_TRUE(sameBytes(rewritten(original, *root, {}), original));
+
+  // A name of 1 byte moves the rectangles on by 1: each pads to its own next multiple of 4, with
+  // zeros, or with its own padding where it happens to stand where it stood.
+  const Bytes moved = {1, 0, 0, 0, 'Z', 2, 0, 0,    0,    1,    0, 0, 0, 1,
+                       0, 0, 2, 0, 0,   0, 0, 0xEE, 0xEE, 0xEE, 9, 9, 9, 9};
+  EXPECT_TRUE(
+      sameBytes(rewritten(original, *root, {{root->field("m_Name"), {Bytes{1, 0, 0, 0, 'Z'}}}}), moved));
+  EXPECT_TRUE(layouts::readObject(moved, layout)) << "reads to its end where it moved";
+}

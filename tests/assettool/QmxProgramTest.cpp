@@ -1,6 +1,9 @@
 // Runs the built qmx program as the installer's batch does and checks every byte it prints.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -332,25 +335,59 @@ TEST_F(QmxProgram, HugeNamesAreReadOnlyAsFarAsAPathCanReach) {
   EXPECT_EQ(after.at(kSharingEntries + 1), paddedTextAsset("Fine", text("new")));
 }
 
-// The replacement cannot be held in memory: one line names the object, which keeps its data, and
-// the run goes on.
-TEST_F(QmxProgram, AReplacementTooLargeForMemoryIsPassedOver) {
+// Bytes that differ from piece to piece and within each, so that a piece lost, repeated or put
+// elsewhere shows.
+Bytes patternBytes(std::uint64_t offset, std::size_t length) {
+  Bytes bytes(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint64_t at = offset + i;
+    bytes[i] = static_cast<std::uint8_t>(at * 131 + at / 4093);
+  }
+  return bytes;
+}
+
+void writePatternFile(const std::filesystem::path& path, const Bytes& header, std::uint64_t length) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  constexpr std::size_t kPiece = 1 << 20;
+  for (std::uint64_t done = 0; done < length; done += kPiece) {
+    const Bytes piece =
+        patternBytes(done, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - done)));
+    out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
+  }
+}
+
+// Replacements several times larger than all the memory qmx may take go in whole: their bytes are
+// copied a piece at a time, the pixels of an ARGB32 texture reordered piece by piece.
+TEST_F(QmxProgram, ReplacementsLargerThanQmxsMemoryAreCopiedInPieces) {
+  constexpr std::uint64_t kTextLength = 160 << 20;
+  constexpr std::int32_t kSide = 4096;  // 64 MiB of ARGB32 pixels
+  constexpr std::uint64_t kPixelLength = std::uint64_t{kSide} * kSide * 4;
+  TextureData texture;
+  texture.name = "Atlas";
+  texture.textureFormat = 5;
   AssetDescription d;
   d.objects = {object(1, kTextAsset, textAssetObject("Big", text("kept"))),
-               object(2, kTextAsset, textAssetObject("Fine", text("old")))};
+               object(2, kTexture2D, textureObject(texture))};
   placeAsset(buildAsset(d).bytes);
-  writeFile(unpacked() / "TextAsset" / "Big.txt", {});
-  std::filesystem::resize_file(unpacked() / "TextAsset" / "Big.txt", 300 << 20);  // sparse
-  writeFile(unpacked() / "TextAsset" / "Fine.txt", text("new"));
+  writePatternFile(unpacked() / "TextAsset" / "Big.txt", {}, kTextLength);
+  const Bytes dds = ddsFile(kSide, kSide, {});
+  writePatternFile(unpacked() / "Texture2D" / "Atlas.dds", dds, kPixelLength);
 
   const ChildResult result = runLimitedProgram(siblingProgram("qmx"), {L"-i", asset_}, dir_.path(),
-                                               {.seconds = 120, .addressSpace = 256 << 20});
+                                               {.seconds = 120, .addressSpace = 64 << 20});
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.output,
-            lines({kRepackStarted}) + "内存不足，未替换：TextAsset Big (PathID 1)\n" + lines({kDone}));
-  std::map<std::int64_t, Bytes> expected = describedData(d);
-  expected[2] = paddedTextAsset("Fine", text("new"));
-  EXPECT_EQ(objectData(dir_ / "Data" / "level.assets"), expected);
+  ASSERT_EQ(result.output, lines({kRepackStarted, kDone}));
+
+  const std::map<std::int64_t, Bytes> data = objectData(dir_ / "Data" / "level.assets");
+  const Bytes expectedText = paddedTextAsset("Big", patternBytes(0, kTextLength));
+  EXPECT_TRUE(data.at(1) == expectedText) << "the text, " << data.at(1).size() << " bytes";
+  Bytes pixels = patternBytes(0, kPixelLength);
+  for (std::size_t i = 0; i < pixels.size(); i += 4) std::reverse(&pixels[i], &pixels[i + 4]);
+  texture.width = texture.height = kSide;
+  texture.imageData = std::move(pixels);
+  EXPECT_TRUE(data.at(2) == textureObject(texture)) << "the texture, " << data.at(2).size() << " bytes";
 }
 
 // An object table larger than the memory qmx can have: one line, and the file as it was.

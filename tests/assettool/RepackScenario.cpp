@@ -85,6 +85,7 @@ RepackScenario::RepackScenario(const std::filesystem::path& game) {
   const Bytes dxt5(32, 0xD5);
   put(unpak / "Texture2D" / "Atlas.dds", ddsFile(8, 4, dxt5));
   put(unpak / "Texture2D" / "Atlas_1.dds", ddsFile(1, 2, {1, 2, 3, 4, 5, 6, 7, 8}));
+  // Said, and kept where it is: its data would be written again as it stands.
   put(unpak / "Texture2D" / "BGRA.dds", ddsFile(2, 2, Bytes(16, 9)));
   put(unpak / "escape.dds", ddsFile(2, 2, Bytes(16, 9)));  // where "..\escape" would lead
   put(unpak / "Font" / "Body.ttf", Bytes(1001, 0xB0));
@@ -120,7 +121,6 @@ RepackScenario::RepackScenario(const std::filesystem::path& game) {
       {6, fontObject(title, kLayout)},
       {7, localization},
       {9, textureObject(argb)},
-      {12, textureObject(texture("BGRA", 14))},
       {688, Bytes(13, 0xBE)},
       {(std::int64_t{1} << 32) + 717, Bytes(60, 0xBF)},
       {-3, last},

@@ -107,14 +107,28 @@ TEST(Repack, AppendsInPathIdOrderWhateverTheFileOrder) {
             (Bytes{0x22, 0x22, 0x22, 0x22, 0x22, 0x22, 0, 0, 0x99, 0x99, 0x99, 0x99}));
 }
 
-TEST(Repack, RunningTwiceAppendsAgainAndPointsAtTheNewestCopy) {
+// The same folder imported again finds every object holding what it would get: nothing is appended,
+// no byte changes, and only what the first run said of objects it left alone is said again. One
+// object changed since is appended alone.
+TEST(Repack, RunningTwiceChangesNothingButWhatChanged) {
   TempDirectory game;
   const RepackScenario scenario(game.path());
-  runLines(scenario.resources.path);
+  for (const RepackScenario::Asset* asset : {&scenario.shared, &scenario.resources}) {
+    const std::vector<std::wstring> firstRun = runLines(asset->path);
+    const Bytes once = readFile(asset->path);
+    EXPECT_EQ(runLines(asset->path), firstRun);
+    EXPECT_TRUE(readFile(asset->path) == once);
+    RepackScenario::expectRepacked(*asset);
+  }
+
+  writeFile(game / "Cindermoor_Data" / "resources_unpak" / "TextAsset" / "Localization.txt", text("中文！"));
   const std::size_t once = readFile(scenario.resources.path).size();
   runLines(scenario.resources.path);
-  EXPECT_EQ(readFile(scenario.resources.path).size(), once + (once - scenario.resources.built.bytes.size()));
-  RepackScenario::expectRepacked(scenario.resources);
+  SerializedFile file;
+  ASSERT_EQ(file.load(scenario.resources.path.wstring()), LoadStatus::Loaded);
+  const ObjectInfo& info = file.objects().entries().at(ObjectTable::keyOf(1));
+  EXPECT_EQ(file.readObjectBytes(info), textAssetObject("Localization", text("中文！")));
+  EXPECT_EQ(file.objectOffset(info), static_cast<std::int64_t>((once + 3) / 4 * 4));
 }
 
 // The offsets are 32-bit: an append that would carry the file past 2^31 - 1 bytes is not made, one

@@ -126,12 +126,9 @@ TEST(DemoGame, SharedAssetsHoldFourTexturesFiveFontsAndThreeScriptObjects) {
 
 // What the installer's batch does, with the Linux qmx: extract install.zip over the demo game, then
 // qmx -i on both asset files from the game folder.
-TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
-  testsupport::TempDirectory temp;
-  const std::filesystem::path game = temp / "game";
-  ASSERT_TRUE(makeDemoGame(game));
-  const LoadedAsset sharedBefore = loadAsset(game / "Cindermoor_Data/sharedassets1.assets");
-  const LoadedAsset resourcesBefore = loadAsset(game / "Cindermoor_Data/resources.assets");
+namespace {
+
+void installNatively(const std::filesystem::path& game) {
   extractZip(payloads().install, game);
   for (const wchar_t* asset :
        {L".\\Cindermoor_Data\\resources.assets", L".\\Cindermoor_Data\\sharedassets1.assets"}) {
@@ -140,6 +137,17 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
     EXPECT_TRUE(run.output.ends_with(testsupport::consoleBytes(L"完成！") + testsupport::kLineEnd))
         << run.output;
   }
+}
+
+}  // namespace
+
+TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
+  testsupport::TempDirectory temp;
+  const std::filesystem::path game = temp / "game";
+  ASSERT_TRUE(makeDemoGame(game));
+  const LoadedAsset sharedBefore = loadAsset(game / "Cindermoor_Data/sharedassets1.assets");
+  const LoadedAsset resourcesBefore = loadAsset(game / "Cindermoor_Data/resources.assets");
+  installNatively(game);
 
   const LoadedAsset resources = loadAsset(game / "Cindermoor_Data/resources.assets");
   ASSERT_EQ(resources.status, LoadStatus::Loaded);
@@ -189,6 +197,26 @@ TEST(DemoGame, QmxImportReplacesTheObjectsThatTheInstallArchiveCarries) {
   EXPECT_EQ(content.screen->tip, L"余烬在雨中熄灭得更快。");
   EXPECT_EQ(content.screen->fontData, testsupport::readFile(unpak / "Font" / "EmberSans.ttf"));
   EXPECT_EQ(content.screen->fontFamilies.front(), L"WenQuanYi Zen Hei");
+}
+
+// A player who installs the patch again: every object already holds what the patch gives it, so the
+// second install appends nothing and neither asset file changes by a byte.
+TEST(DemoGame, InstallingThePatchAgainChangesNoByteOfTheAssetFiles) {
+  testsupport::TempDirectory temp;
+  const std::filesystem::path game = temp / "game";
+  ASSERT_TRUE(makeDemoGame(game));
+  const std::filesystem::path shared = game / "Cindermoor_Data/sharedassets1.assets";
+  const std::filesystem::path resources = game / "Cindermoor_Data/resources.assets";
+  const Bytes sharedBefore = testsupport::readFile(shared);
+  installNatively(game);
+  const Bytes sharedOnce = testsupport::readFile(shared);
+  const Bytes resourcesOnce = testsupport::readFile(resources);
+  ASSERT_GT(sharedOnce.size(), sharedBefore.size()) << "the first install appends";
+
+  installNatively(game);
+  EXPECT_EQ(testsupport::readFile(shared).size(), sharedOnce.size());
+  EXPECT_TRUE(testsupport::readFile(shared) == sharedOnce);
+  EXPECT_TRUE(testsupport::readFile(resources) == resourcesOnce);
 }
 
 // A translator's first run on the demo game: export, check, and qmx -i on the untouched export,

@@ -432,4 +432,43 @@ TEST(KitProgram, PrintsItsUsageListsAndRefusesWhatItCannotRead) {
   EXPECT_FALSE(std::filesystem::exists(dir / "broken_unpak"));
 }
 
+#ifndef _WIN32
+// Objects several times larger than all the memory cmkit may take are exported a piece at a time,
+// the pixels of an ARGB32 texture reordered piece by piece, and checked where they lie.
+TEST(KitProgram, ExportsAndChecksObjectsLargerThanItsMemory) {
+  constexpr std::size_t kTextLength = 160 << 20;
+  constexpr std::int32_t kSide = 4096;  // 64 MiB of ARGB32 pixels
+  TempDirectory dir;
+  Bytes script(kTextLength);
+  for (std::size_t i = 0; i < script.size(); ++i) script[i] = static_cast<std::uint8_t>('a' + i % 23);
+  TextureData texture;
+  texture.name = "Atlas";
+  texture.textureFormat = 5;
+  texture.width = texture.height = kSide;
+  texture.imageData = Bytes(std::size_t{kSide} * kSide * 4);
+  for (std::size_t i = 0; i < texture.imageData.size(); ++i)
+    texture.imageData[i] = static_cast<std::uint8_t>(i * 131 + i / 4093);
+  AssetDescription d;
+  d.objects = {object(1, kTextAsset, textAssetObject("Big", script)),
+               object(2, kTexture2D, textureObject(texture))};
+  writeFile(dir / "level.assets", buildAsset(d).bytes);
+
+  const ChildLimits limits{.seconds = 120, .addressSpace = 64 << 20};
+  const ChildResult exported =
+      runLimitedProgram(siblingProgram("cmkit"), {L"export", L"level.assets"}, dir.path(), limits);
+  EXPECT_EQ(exported.exitCode, 0) << exported.output;
+  EXPECT_TRUE(readFile(dir / "level_unpak" / "TextAsset" / "Big.txt") == script);
+  Bytes pixels = texture.imageData;
+  for (std::size_t i = 0; i < pixels.size(); i += 4) std::reverse(&pixels[i], &pixels[i + 4]);
+  const Bytes dds = readFile(dir / "level_unpak" / "Texture2D" / "Atlas.dds");
+  ASSERT_EQ(dds.size(), 128 + pixels.size());
+  EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), dds.begin() + 128))
+      << "the pixels in the file's order";
+
+  const ChildResult checked =
+      runLimitedProgram(siblingProgram("cmkit"), {L"check", L"level.assets"}, dir.path(), limits);
+  EXPECT_EQ(checked.exitCode, 0) << checked.output;
+}
+#endif
+
 }  // namespace

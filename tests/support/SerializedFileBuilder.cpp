@@ -1,13 +1,23 @@
 #include "support/SerializedFileBuilder.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "layouts/ObjectLayouts.h"
 
 namespace testsupport {
 namespace {
+
+std::uint64_t alignUp(std::uint64_t value, std::uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+std::uint32_t sizeOf(const ObjectDescription& object) {
+  return object.data.empty() ? object.unbuiltSize : static_cast<std::uint32_t>(object.data.size());
+}
 
 class ByteWriter {
  public:
@@ -193,7 +203,7 @@ void writeObjectTable(ByteWriter& w, const AssetDescription& d, const std::vecto
       } else {
         w.int32(starts[i]);
       }
-      w.int32(static_cast<std::uint32_t>(d.objects[i].data.size()));
+      w.int32(sizeOf(d.objects[i]));
       w.int32(static_cast<std::uint32_t>(d.objects[i].typeId));  // the index of its type
     }
     return;
@@ -207,7 +217,7 @@ void writeObjectTable(ByteWriter& w, const AssetDescription& d, const std::vecto
       w.int32(static_cast<std::uint32_t>(o.pathId));
     }
     w.int32(starts[i]);
-    w.int32(static_cast<std::uint32_t>(o.data.size()));
+    w.int32(sizeOf(o));
     w.int32(static_cast<std::uint32_t>(o.typeId));
     w.int16(static_cast<std::uint16_t>(o.classId));
     w.int16(o.scriptTypeIndex);
@@ -240,13 +250,16 @@ Bytes buildMetadata(const AssetDescription& d, const std::vector<std::uint32_t>&
   return metadata;
 }
 
+// The byte starts are kept in 32 bits, which every format can hold.
 std::vector<std::uint32_t> layOutObjects(const AssetDescription& d) {
   std::vector<std::uint32_t> starts;
-  std::uint32_t next = 0;
+  std::uint64_t next = 0;
   for (const ObjectDescription& o : d.objects) {
-    starts.push_back(next);
-    next += static_cast<std::uint32_t>(o.data.size());
-    next = (next + 7) & ~7u;
+    next = alignUp(next, d.objectAlignment);
+    if (next + sizeOf(o) > std::numeric_limits<std::uint32_t>::max())
+      throw std::length_error("the objects reach past 4 GiB from the data offset");
+    starts.push_back(static_cast<std::uint32_t>(next));
+    next += sizeOf(o);
   }
   return starts;
 }
@@ -259,7 +272,7 @@ void appendObjects(Bytes& file, const AssetDescription& d, const BuiltAsset& bui
 }
 
 // The header goes into the zeroed bytes kept for it at the start of the file.
-void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataSize,
+void writeHeader(Bytes& file, const AssetDescription& d, std::uint64_t fileLength, std::uint32_t metadataSize,
                  std::uint32_t dataOffset) {
   Bytes head;
   ByteWriter w(head);
@@ -272,7 +285,7 @@ void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataS
     w.byte(d.endianness);
     for (std::uint8_t b : d.reserved) w.byte(b);
     w.int32(metadataSize);
-    for (const std::uint64_t value : {std::uint64_t{file.size()}, std::uint64_t{dataOffset}}) {
+    for (const std::uint64_t value : {fileLength, std::uint64_t{dataOffset}}) {
       for (int i = 7; i >= 0; --i) w.byte(static_cast<std::uint8_t>(value >> (8 * i)));
     }
     for (int i = 0; i < 8; ++i) w.byte(0);
@@ -280,7 +293,7 @@ void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataS
     return;
   }
   w.int32(metadataSize);
-  w.int32(static_cast<std::uint32_t>(file.size()));
+  w.int32(static_cast<std::uint32_t>(fileLength));
   w.int32(static_cast<std::uint32_t>(d.formatVersion));
   w.int32(dataOffset);
   if (d.formatVersion >= 9) {
@@ -290,13 +303,23 @@ void writeHeader(Bytes& file, const AssetDescription& d, std::uint32_t metadataS
   std::copy(head.begin(), head.end(), file.begin());
 }
 
-std::size_t alignUp(std::size_t value, std::size_t alignment) {
-  return (value + alignment - 1) / alignment * alignment;
+// Up to the end of the last object: the unbuilt ones come last and only where the metadata is first.
+std::uint64_t fileLengthOf(const AssetDescription& d, const BuiltAsset& built) {
+  if (d.objects.empty() || d.formatVersion < 9) return built.bytes.size();
+  return std::max<std::uint64_t>(built.bytes.size(), std::uint64_t{built.dataOffset} +
+                                                         built.byteStarts.back() + sizeOf(d.objects.back()));
+}
+
+bool hasUnbuiltObjects(const AssetDescription& d) {
+  return std::any_of(d.objects.begin(), d.objects.end(),
+                     [](const ObjectDescription& o) { return o.data.empty() && o.unbuiltSize > 0; });
 }
 
 }  // namespace
 
 BuiltAsset buildAsset(const AssetDescription& d) {
+  if (d.formatVersion < 9 && hasUnbuiltObjects(d))
+    throw std::invalid_argument("unbuilt objects need the metadata before the data (format 9 on)");
   BuiltAsset built;
   built.byteStarts = layOutObjects(d);
   const std::size_t headerLength = d.formatVersion >= 22 ? 48 : d.formatVersion >= 9 ? 20 : 16;
@@ -326,7 +349,8 @@ BuiltAsset buildAsset(const AssetDescription& d) {
       d.formatVersion >= 9 ? static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart)
                            : static_cast<std::uint32_t>(built.metadataEnd - built.metadataStart + 1);
   built.bytes = std::move(body);
-  writeHeader(built.bytes, d, metadataSize, built.dataOffset);
+  built.fileLength = fileLengthOf(d, built);
+  writeHeader(built.bytes, d, built.fileLength, metadataSize, built.dataOffset);
   return built;
 }
 

@@ -45,6 +45,10 @@ struct ObjectDescription {
   std::uint16_t scriptTypeIndex = 0xFFFF;
   std::int32_t strippedWord = 0;
   Bytes data;
+  // For an object too large to hold in memory: with data left empty, the size its table entry
+  // gives. The builder lays it out but leaves its bytes out of the built ones, for the caller to
+  // write at its byte start; such objects come last, and only from format 9 (metadata first).
+  std::uint32_t unbuiltSize = 0;
 };
 
 struct AssetDescription {
@@ -61,6 +65,7 @@ struct AssetDescription {
   // reference types and no user information.
   Bytes metadataTail;
   std::uint32_t dataAlignment = 16;
+  std::uint32_t objectAlignment = 8;  // of each object's byte start, counted from the data offset
 };
 
 // Where the builder put things, for tests to look at.
@@ -72,8 +77,11 @@ struct BuiltAsset {
   std::size_t objectTableStart = 0;  // the object count
   std::size_t metadataEnd = 0;
   std::vector<std::uint32_t> byteStarts;  // per object, in description order
+  std::uint64_t fileLength = 0;           // the header's: bytes' size plus the unbuilt objects
 };
 
+// Throws std::invalid_argument for unbuilt objects below format 9, std::length_error for objects
+// that reach past 4 GiB from the data offset.
 BuiltAsset buildAsset(const AssetDescription& description);
 
 // A type tree of one node with the given number of leaf children.
