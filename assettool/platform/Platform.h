@@ -67,8 +67,9 @@ std::int64_t tellFile(FILE* file);
 // Cuts the file to that many bytes; the caller has flushed it.
 bool truncateFile(FILE* file, std::int64_t size);
 // Has the system copy bytes from one file to another (or within one) without passing them through
-// the program, where it can; the caller has flushed both and copies what is left itself. Returns
-// the bytes copied, from 0 (no such copy here, or none between these files) to length.
+// the program, where it can and where that is the faster copy; the caller has flushed both and
+// copies what is left itself. Returns the bytes copied, from 0 (no such copy here, none between
+// these files, or none worth making at these offsets) to length.
 std::uint64_t copyFileRange(FILE* source, std::int64_t sourceOffset, FILE* target, std::int64_t targetOffset,
                             std::uint64_t length);
 
