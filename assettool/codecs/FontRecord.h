@@ -25,9 +25,6 @@ class FontRecord {
   // Whether the block is what the release stores as the character rectangles: a count of 0 or
   // more, then that many rectangles in the release's own layout, and nothing more.
   bool takesCharacterRects(const ByteRegion& block) const;
-  bool takesCharacterRects(const fields::Bytes& block) const {
-    return takesCharacterRects(ByteRegion(block));
-  }
   // The bytes one rectangle takes in the release, padding included; 0 when it varies.
   std::uint32_t characterRectLength() const;
   // Takes the font file at the .ttf path and the rectangles of the .rect file beside it, whichever

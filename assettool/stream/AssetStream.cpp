@@ -168,8 +168,8 @@ void AssetStream::compareRaw(const void* source, std::uint64_t count) {
 bool AssetStream::copy(const RegionSlice& slice) {
   const ByteRegion& region = *slice.region;
   if (slice.offset > region.size() || slice.length > region.size() - slice.offset) return false;
-  // Counting needs no bytes, nor does comparing once a difference is found.
-  if (counting_ || (compared_ != nullptr && differs_)) {
+  // Counting needs no bytes; comparing stops reading at the first difference, below.
+  if (counting_) {
     writeRaw(nullptr, slice.length);
     return true;
   }
