@@ -358,12 +358,13 @@ void writePatternFile(const std::filesystem::path& path, const Bytes& header, st
   }
 }
 
-// Replacements several times larger than all the memory qmx may take go in whole: their bytes are
-// copied a piece at a time, the pixels of an ARGB32 texture reordered piece by piece.
+// Replacements larger than all the memory qmx may take go in whole: their bytes are copied a piece
+// at a time, the pixels of an ARGB32 texture reordered piece by piece.
 TEST_F(QmxProgram, ReplacementsLargerThanQmxsMemoryAreCopiedInPieces) {
-  constexpr std::uint64_t kTextLength = 160 << 20;
-  constexpr std::int32_t kSide = 4096;  // 64 MiB of ARGB32 pixels
-  constexpr std::uint64_t kPixelLength = std::uint64_t{kSide} * kSide * 4;
+  constexpr std::uint64_t kTextLength = 48 << 20;
+  constexpr std::int32_t kWidth = 4096;
+  constexpr std::int32_t kHeight = 2048;  // 32 MiB of ARGB32 pixels
+  constexpr std::uint64_t kPixelLength = std::uint64_t{kWidth} * kHeight * 4;
   TextureData texture;
   texture.name = "Atlas";
   texture.textureFormat = 5;
@@ -372,11 +373,11 @@ TEST_F(QmxProgram, ReplacementsLargerThanQmxsMemoryAreCopiedInPieces) {
                object(2, kTexture2D, textureObject(texture))};
   placeAsset(buildAsset(d).bytes);
   writePatternFile(unpacked() / "TextAsset" / "Big.txt", {}, kTextLength);
-  const Bytes dds = ddsFile(kSide, kSide, {});
+  const Bytes dds = ddsFile(kWidth, kHeight, {});
   writePatternFile(unpacked() / "Texture2D" / "Atlas.dds", dds, kPixelLength);
 
   const ChildResult result = runLimitedProgram(siblingProgram("qmx"), {L"-i", asset_}, dir_.path(),
-                                               {.seconds = 120, .addressSpace = 64 << 20});
+                                               {.seconds = 120, .addressSpace = 32 << 20});
   EXPECT_EQ(result.exitCode, 0);
   ASSERT_EQ(result.output, lines({kRepackStarted, kDone}));
 
@@ -385,7 +386,8 @@ TEST_F(QmxProgram, ReplacementsLargerThanQmxsMemoryAreCopiedInPieces) {
   EXPECT_TRUE(data.at(1) == expectedText) << "the text, " << data.at(1).size() << " bytes";
   Bytes pixels = patternBytes(0, kPixelLength);
   for (std::size_t i = 0; i < pixels.size(); i += 4) std::reverse(&pixels[i], &pixels[i + 4]);
-  texture.width = texture.height = kSide;
+  texture.width = kWidth;
+  texture.height = kHeight;
   texture.imageData = std::move(pixels);
   EXPECT_TRUE(data.at(2) == textureObject(texture)) << "the texture, " << data.at(2).size() << " bytes";
 }

@@ -141,9 +141,12 @@ class InstallerWindow : public ::testing::Test {
     return std::make_unique<Process>(demoInstaller(), game_.path(), urlLog());
   }
   std::filesystem::path urlLog() const { return game_ / "opened-pages.txt"; }
-  // Pages open asynchronously through the shell: give the recorder a moment.
+  // Pages open asynchronously through the shell, which starts the recorder as a new process: a
+  // busy machine takes seconds for that. A moment more then lets an unexpected second opening show.
   std::vector<std::string> openedPages(std::size_t expected) const {
-    for (int i = 0; i < 50 && linesOf(urlLog()).size() < expected; ++i) std::this_thread::sleep_for(100ms);
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (linesOf(urlLog()).size() < expected && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(100ms);
     std::this_thread::sleep_for(300ms);
     return linesOf(urlLog());
   }

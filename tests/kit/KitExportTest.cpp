@@ -433,19 +433,22 @@ TEST(KitProgram, PrintsItsUsageListsAndRefusesWhatItCannotRead) {
 }
 
 #ifndef _WIN32
-// Objects several times larger than all the memory cmkit may take are exported a piece at a time,
-// the pixels of an ARGB32 texture reordered piece by piece, and checked where they lie.
+// Objects larger than all the memory cmkit may take (which, with its libraries loaded, leaves it
+// less than half of that to hold data) are exported a piece at a time, the pixels of an ARGB32
+// texture reordered piece by piece, and checked where they lie.
 TEST(KitProgram, ExportsAndChecksObjectsLargerThanItsMemory) {
-  constexpr std::size_t kTextLength = 160 << 20;
-  constexpr std::int32_t kSide = 4096;  // 64 MiB of ARGB32 pixels
+  constexpr std::size_t kTextLength = 48 << 20;
+  constexpr std::int32_t kWidth = 4096;
+  constexpr std::int32_t kHeight = 2048;  // 32 MiB of ARGB32 pixels
   TempDirectory dir;
   Bytes script(kTextLength);
   for (std::size_t i = 0; i < script.size(); ++i) script[i] = static_cast<std::uint8_t>('a' + i % 23);
   TextureData texture;
   texture.name = "Atlas";
   texture.textureFormat = 5;
-  texture.width = texture.height = kSide;
-  texture.imageData = Bytes(std::size_t{kSide} * kSide * 4);
+  texture.width = kWidth;
+  texture.height = kHeight;
+  texture.imageData = Bytes(std::size_t{kWidth} * kHeight * 4);
   for (std::size_t i = 0; i < texture.imageData.size(); ++i)
     texture.imageData[i] = static_cast<std::uint8_t>(i * 131 + i / 4093);
   AssetDescription d;
@@ -453,7 +456,7 @@ TEST(KitProgram, ExportsAndChecksObjectsLargerThanItsMemory) {
                object(2, kTexture2D, textureObject(texture))};
   writeFile(dir / "level.assets", buildAsset(d).bytes);
 
-  const ChildLimits limits{.seconds = 120, .addressSpace = 64 << 20};
+  const ChildLimits limits{.seconds = 120, .addressSpace = 40 << 20};
   const ChildResult exported =
       runLimitedProgram(siblingProgram("cmkit"), {L"export", L"level.assets"}, dir.path(), limits);
   EXPECT_EQ(exported.exitCode, 0) << exported.output;
