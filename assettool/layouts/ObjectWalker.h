@@ -64,8 +64,6 @@ std::optional<Field> readObject(std::span<const std::uint8_t> object, Layout lay
 struct FieldValue {
   std::vector<std::uint8_t> held;
   std::optional<RegionSlice> copied;
-
-  std::uint64_t length() const { return held.size() + (copied ? copied->length : 0); }
 };
 // The values by the field as read (names may hold any character, so paths of names could collide).
 using FieldValues = std::map<const Field*, FieldValue>;

@@ -19,10 +19,16 @@ bool isShown(char32_t c) {
 
 enum class Encoding { Utf8, Utf16LittleEndian, Utf16BigEndian };
 
+// UTF-16 by its byte-order mark, UTF-8 otherwise.
 Encoding encodingOf(std::span<const std::uint8_t> start) {
   if (start.size() >= 2 && start[0] == 0xFF && start[1] == 0xFE) return Encoding::Utf16LittleEndian;
   if (start.size() >= 2 && start[0] == 0xFE && start[1] == 0xFF) return Encoding::Utf16BigEndian;
   return Encoding::Utf8;
+}
+
+// The bytes of the byte-order mark that told the encoding, which are not part of the text.
+std::size_t markLength(Encoding encoding) {
+  return encoding == Encoding::Utf8 ? 0 : 2;
 }
 
 // The bytes of a UTF-8 sequence that the lead byte opens; 1 for a byte that opens none.
@@ -68,11 +74,8 @@ bool isTextFile(const std::wstring& path) {
 }
 
 std::optional<std::u32string> decodeText(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
-    return unicode::fromUtf16(bytes.subspan(2), false);
-  if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF)
-    return unicode::fromUtf16(bytes.subspan(2), true);
-  return unicode::fromUtf8(bytes);
+  const Encoding encoding = encodingOf(bytes);
+  return decode(bytes.subspan(markLength(encoding)), encoding);
 }
 
 void addShownCharacters(Characters& characters, const std::u32string& text) {
@@ -84,7 +87,7 @@ void addShownCharacters(Characters& characters, const std::u32string& text) {
 bool addShownCharacters(Characters& characters, const ByteRegion& file) {
   constexpr std::uint64_t kPieceLength = 1 << 20;
   const Encoding encoding = encodingOf(file.bytes(0, std::min<std::uint64_t>(2, file.size())));
-  std::uint64_t offset = encoding == Encoding::Utf8 ? 0 : 2;
+  std::uint64_t offset = markLength(encoding);
   std::vector<std::uint8_t> pending;
   while (offset < file.size()) {
     const std::uint64_t length = std::min(kPieceLength, file.size() - offset);

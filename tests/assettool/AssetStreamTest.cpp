@@ -245,12 +245,6 @@ TEST_F(AssetStreamFile, OpeningAMissingFileFailsAndCreatesNothing) {
 
 namespace {
 
-Bytes pattern(std::size_t length) {
-  Bytes bytes(length);
-  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
-  return bytes;
-}
-
 void swapOuterOfThree(std::span<std::uint8_t> bytes) {
   for (std::size_t i = 0; i + 3 <= bytes.size(); i += 3) std::swap(bytes[i], bytes[i + 2]);
 }
@@ -278,7 +272,7 @@ TEST_F(AssetStreamFile, ComparingStreamsTellWhetherTheFileHoldsTheBytesAlready) 
 
 // Copies are compared piece by piece; past the first difference nothing more is read.
 TEST_F(AssetStreamFile, ComparingStreamsCompareCopiesOfAnyLength) {
-  const Bytes stored = pattern(2 * AssetStream::kPieceLength + 5);
+  const Bytes stored = testsupport::patternBytes(0, 2 * AssetStream::kPieceLength + 5);
   AssetStream file;
   ASSERT_TRUE(file.open(makeFile(stored), false));
   Bytes other = stored;
@@ -296,7 +290,7 @@ TEST_F(AssetStreamFile, ComparingStreamsCompareCopiesOfAnyLength) {
 // Copies go in pieces of a bounded length; a change to 3-byte elements falls on whole elements in
 // every piece, from bytes in memory and from a file alike.
 TEST_F(AssetStreamFile, CopiesChangeEveryElementAcrossPieces) {
-  const Bytes source = pattern(2 * AssetStream::kPieceLength + 7);
+  const Bytes source = testsupport::patternBytes(0, 2 * AssetStream::kPieceLength + 7);
   Bytes changed = source;
   swapOuterOfThree(changed);
   testsupport::writeFile(dir_ / "source.bin", source);
@@ -323,7 +317,7 @@ TEST_F(AssetStreamFile, CopiesChangeEveryElementAcrossPieces) {
 // written before the copy and is still buffered comes first, reads see the copied bytes, and what is
 // written after lands after them.
 TEST_F(AssetStreamFile, CopiesWithinOneFileKeepTheOrderOfWhatIsWritten) {
-  const Bytes original = pattern(300000);
+  const Bytes original = testsupport::patternBytes(0, 300000);
   AssetStream file;
   ASSERT_TRUE(file.open(makeFile(original), false));
   const auto whole = std::make_shared<const ByteRegion>(file, 0, original.size());
@@ -346,7 +340,7 @@ TEST_F(AssetStreamFile, CopiesWithinOneFileKeepTheOrderOfWhatIsWritten) {
 // A replacement that shrinks after it was opened fails the copy, not the stream written to; a
 // counting stream reads nothing and still counts.
 TEST_F(AssetStreamFile, ACopyFromAFileThatShrankFailsButNotTheTarget) {
-  testsupport::writeFile(dir_ / "source.bin", pattern(300000));
+  testsupport::writeFile(dir_ / "source.bin", testsupport::patternBytes(0, 300000));
   const std::shared_ptr<const ByteRegion> source = ByteRegion::openFile((dir_ / "source.bin").wstring());
   ASSERT_NE(source, nullptr);
   std::filesystem::resize_file(dir_ / "source.bin", 100000);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -333,29 +332,6 @@ TEST_F(QmxProgram, HugeNamesAreReadOnlyAsFarAsAPathCanReach) {
   ASSERT_EQ(after.size(), static_cast<std::size_t>(kSharingEntries + 1));
   EXPECT_TRUE(after.at(kSharingEntries) == hugeNamedText());
   EXPECT_EQ(after.at(kSharingEntries + 1), paddedTextAsset("Fine", text("new")));
-}
-
-// Bytes that differ from piece to piece and within each, so that a piece lost, repeated or put
-// elsewhere shows.
-Bytes patternBytes(std::uint64_t offset, std::size_t length) {
-  Bytes bytes(length);
-  for (std::size_t i = 0; i < length; ++i) {
-    const std::uint64_t at = offset + i;
-    bytes[i] = static_cast<std::uint8_t>(at * 131 + at / 4093);
-  }
-  return bytes;
-}
-
-void writePatternFile(const std::filesystem::path& path, const Bytes& header, std::uint64_t length) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
-  constexpr std::size_t kPiece = 1 << 20;
-  for (std::uint64_t done = 0; done < length; done += kPiece) {
-    const Bytes piece =
-        patternBytes(done, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - done)));
-    out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
-  }
 }
 
 // Replacements larger than all the memory qmx may take go in whole: their bytes are copied a piece

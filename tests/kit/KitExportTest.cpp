@@ -448,9 +448,7 @@ TEST(KitProgram, ExportsAndChecksObjectsLargerThanItsMemory) {
   texture.textureFormat = 5;
   texture.width = kWidth;
   texture.height = kHeight;
-  texture.imageData = Bytes(std::size_t{kWidth} * kHeight * 4);
-  for (std::size_t i = 0; i < texture.imageData.size(); ++i)
-    texture.imageData[i] = static_cast<std::uint8_t>(i * 131 + i / 4093);
+  texture.imageData = patternBytes(0, std::size_t{kWidth} * kHeight * 4);
   AssetDescription d;
   d.objects = {object(1, kTextAsset, textAssetObject("Big", script)),
                object(2, kTexture2D, textureObject(texture))};

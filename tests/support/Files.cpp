@@ -1,5 +1,6 @@
 #include "support/Files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -34,6 +35,27 @@ void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+Bytes patternBytes(std::uint64_t offset, std::size_t length) {
+  Bytes bytes(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint64_t at = offset + i;
+    bytes[i] = static_cast<std::uint8_t>(at * 131 + at / 4093);
+  }
+  return bytes;
+}
+
+void writePatternFile(const std::filesystem::path& path, const Bytes& header, std::uint64_t length) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+  constexpr std::size_t kPiece = 1 << 20;
+  for (std::uint64_t done = 0; done < length; done += kPiece) {
+    const Bytes piece =
+        patternBytes(done, static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, length - done)));
+    out.write(reinterpret_cast<const char*>(piece.data()), static_cast<std::streamsize>(piece.size()));
+  }
 }
 
 FolderContents folderContents(const std::filesystem::path& folder) {

@@ -30,6 +30,12 @@ class TempDirectory {
 void writeFile(const std::filesystem::path& path, const Bytes& bytes);
 Bytes readFile(const std::filesystem::path& path);
 
+// The bytes from offset of an endless pattern that differs from piece to piece of a copy and within
+// each, so that a piece lost, repeated or put elsewhere shows.
+Bytes patternBytes(std::uint64_t offset, std::size_t length);
+// A file of the header, then length bytes of the pattern from its start, written a piece at a time.
+void writePatternFile(const std::filesystem::path& path, const Bytes& header, std::uint64_t length);
+
 // Every file (with its bytes) and every folder (named with a trailing "/", no bytes) below the
 // folder, by path relative to it with "/" separators.
 using FolderContents = std::map<std::string, Bytes>;
